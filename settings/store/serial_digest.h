@@ -1,0 +1,24 @@
+// The SHA-1 text that names a PC's data file and log file.
+#pragma once
+#include <windows.h>
+#include <wincrypt.h>
+#include <string>
+
+class SerialDigest {
+public:
+    // Acquires the provider once; prints "CryptAcquireContext failed: %d\n" when it cannot.
+    SerialDigest();
+    ~SerialDigest();
+    SerialDigest(const SerialDigest&) = delete;
+    SerialDigest& operator=(const SerialDigest&) = delete;
+
+    // Appends the 40 lowercase hexadecimal digits of the SHA-1 of `data` to `out`.
+    // Returns false and appends nothing when the digest cannot be produced.
+    bool Sha1Hex(const BYTE* data, DWORD length, std::wstring& out) const;
+
+private:
+    HCRYPTPROV provider_ = 0;
+};
+
+// One-shot convenience over SerialDigest.
+bool Sha1Hex(const BYTE* data, DWORD length, std::wstring& out);
