@@ -1,0 +1,131 @@
+#include "xml_dom.h"
+
+#include "raii.h"
+
+namespace xmldom {
+
+HRESULT CreateDocument(ComPtr<IXMLDOMDocument2>& document)
+{
+    document.Reset();
+    CLSID clsid;
+    HRESULT hr = ::CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &clsid);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IUnknown> unknown;
+    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
+    if (FAILED(hr))
+        return hr;
+    hr = unknown.As(&document);
+    if (FAILED(hr))
+        return hr;
+    document->put_async(VARIANT_FALSE);
+    document->put_validateOnParse(VARIANT_FALSE);
+    document->put_resolveExternals(VARIANT_FALSE);
+    Bstr name(L"SelectionLanguage");
+    Variant xpath;
+    xpath->vt = VT_BSTR;
+    xpath->bstrVal = ::SysAllocString(L"XPath");
+    document->setProperty(name.get(), *xpath.get());
+    return S_OK;
+}
+
+static bool ParseErrorCode(IXMLDOMDocument2* document, HRESULT hr, long& errorCode)
+{
+    errorCode = hr;
+    ComPtr<IXMLDOMParseError> error;
+    if (SUCCEEDED(document->get_parseError(&error)) && error) {
+        long code = 0;
+        if (SUCCEEDED(error->get_errorCode(&code)) && code != 0)
+            errorCode = code;
+    }
+    if (errorCode == 0)
+        errorCode = E_FAIL;
+    return false;
+}
+
+bool LoadFile(IXMLDOMDocument2* document, const std::wstring& path, long& errorCode)
+{
+    errorCode = 0;
+    Variant source;
+    source->vt = VT_BSTR;
+    source->bstrVal = ::SysAllocString(path.c_str());
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = document->load(*source.get(), &ok);
+    if (SUCCEEDED(hr) && ok == VARIANT_TRUE)
+        return true;
+    return ParseErrorCode(document, FAILED(hr) ? hr : S_FALSE, errorCode);
+}
+
+bool LoadText(IXMLDOMDocument2* document, const std::wstring& xml, long& errorCode)
+{
+    errorCode = 0;
+    Bstr text(xml.c_str(), static_cast<UINT>(xml.size()));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = document->loadXML(text.get(), &ok);
+    if (SUCCEEDED(hr) && ok == VARIANT_TRUE)
+        return true;
+    return ParseErrorCode(document, FAILED(hr) ? hr : S_FALSE, errorCode);
+}
+
+ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* context, const std::wstring& xpath)
+{
+    ComPtr<IXMLDOMNode> node;
+    if (!context)
+        return node;
+    Bstr query(xpath.c_str(), static_cast<UINT>(xpath.size()));
+    if (context->selectSingleNode(query.get(), &node) != S_OK)
+        node.Reset();
+    return node;
+}
+
+ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* context, const std::wstring& xpath)
+{
+    ComPtr<IXMLDOMNodeList> nodes;
+    if (!context)
+        return nodes;
+    Bstr query(xpath.c_str(), static_cast<UINT>(xpath.size()));
+    if (FAILED(context->selectNodes(query.get(), &nodes)))
+        nodes.Reset();
+    return nodes;
+}
+
+std::wstring Text(IXMLDOMNode* node)
+{
+    if (!node)
+        return {};
+    Bstr text;
+    if (FAILED(node->get_text(text.put())))
+        return {};
+    return std::wstring(text.c_str(), text.length());
+}
+
+bool ChildText(IXMLDOMNode* node, const std::wstring& childName, std::wstring& text)
+{
+    ComPtr<IXMLDOMNode> child = SelectNode(node, childName);
+    if (!child)
+        return false;
+    text = Text(child.Get());
+    return true;
+}
+
+bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value)
+{
+    if (!node)
+        return false;
+    ComPtr<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(__uuidof(IXMLDOMElement), reinterpret_cast<void**>(element.GetAddressOf()))))
+        return false;
+    Bstr attrName(name.c_str());
+    Variant v;
+    if (element->getAttribute(attrName.get(), v.get()) != S_OK || v->vt != VT_BSTR)
+        return false;
+    value.assign(v->bstrVal ? v->bstrVal : L"", v->bstrVal ? ::SysStringLen(v->bstrVal) : 0);
+    return true;
+}
+
+bool EqualsNoCase(const std::wstring& a, const wchar_t* b)
+{
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
+} // namespace xmldom
