@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app_driver.h"
+#include "resource.h"
 #include "serial_digest.h"
 
 AppKit::AppKit(const std::wstring& serial)
@@ -76,3 +78,17 @@ std::string dataFile(const std::string& values, const std::string& extra)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Data>" + extra + "<Values>" + values + "</Values></Data>\n";
 }
+
+HWND AppKit::runAndWaitBox(HWND dialog, DWORD timeoutMs)
+{
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    return drv::findMessageBox(process_->pid(), timeoutMs);
+}
+
+void AppKit::installShutdownStub(int exitCode) const
+{
+    ts::copyFile(ts::binPath(L"shutdown.exe"), dir_.file(L"shutdown.exe"));
+    ts::writeFile(dir_.file(L"shutdown_exit.txt"), std::to_string(exitCode));
+}
+
+std::wstring AppKit::shutdownCalls() const { return ts::utf8ToWide(ts::readFile(dir_.file(L"shutdown_args.txt"))); }

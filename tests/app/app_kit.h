@@ -36,6 +36,11 @@ public:
     ts::ChildProcess& process() { return *process_; }
     HWND waitStatusWindow(DWORD timeoutMs = 15000);
     HWND waitMainDialog(DWORD timeoutMs = 15000);
+    // Presses "実行" and waits for the box that ends the run; null when none comes.
+    HWND runAndWaitBox(HWND dialog, DWORD timeoutMs = 120000);
+    // Puts the stand-in shutdown.exe beside the program; it exits with `exitCode`.
+    void installShutdownStub(int exitCode = 0) const;
+    std::wstring shutdownCalls() const;
     // Presses "終了" and waits for the program to end.
     bool closeAndWait(HWND dialog, DWORD timeoutMs = 15000);
 
