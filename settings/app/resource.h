@@ -1,6 +1,10 @@
 // Resource and control ids of peltacfg.
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 #define IDD_PELTACFG_DIALOG 102
 #define IDD_STATUS_DIALOG 103
 #define IDR_MAINFRAME 128
