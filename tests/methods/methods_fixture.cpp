@@ -39,7 +39,7 @@ std::string CapturedStdout::bytes()
     return data;
 }
 
-ItemValueMap Values(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> entries)
+ItemValueMap Values(std::initializer_list<std::pair<std::wstring, std::wstring>> entries)
 {
     ItemValueMap map;
     for (const auto& e : entries)

@@ -42,7 +42,7 @@ private:
 };
 
 // Item values from name/value pairs, in order.
-ItemValueMap Values(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> entries);
+ItemValueMap Values(std::initializer_list<std::pair<std::wstring, std::wstring>> entries);
 
 // XML-escapes a text for use inside an element.
 std::wstring Escape(const std::wstring& text);
