@@ -67,6 +67,20 @@ std::string CollectUntilExit(HANDLE process, HANDLE pipe)
     }
 }
 
+// The tool's own standard input, for the child to inherit. A console handle
+// that this process cannot use itself (a window program started from a
+// console) cannot be handed on either: process creation would fail, so the
+// child then starts without standard input, as it would from the desktop.
+HANDLE InheritableStandardInput()
+{
+    HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (input && input != INVALID_HANDLE_VALUE && ::GetFileType(input) == FILE_TYPE_CHAR &&
+        !::GetConsoleMode(input, &mode))
+        return nullptr;
+    return input;
+}
+
 int ExitCodeOf(HANDLE process)
 {
     DWORD code = 0;
@@ -113,7 +127,7 @@ bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exi
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput = InheritableStandardInput();
     startup.hStdOutput = write.get();
     startup.hStdError = write.get();
     std::vector<wchar_t> buffer = WritableCommandLine(commandLine);
