@@ -1,0 +1,415 @@
+#include "formatted_xml.h"
+
+#include "raii.h"
+#include "xml_dom.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const char XML_DECLARATION[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+const char LINE_END[] = "\r\n";
+
+// One code point of UTF-16 text, advancing `i`. A lone surrogate comes back
+// as U+FFFD so that the output is always valid UTF-8.
+char32_t NextCodePoint(std::wstring_view text, size_t& i)
+{
+    char32_t c = text[i++];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+        if (i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+            return 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+        return 0xFFFD;
+    }
+    if (c >= 0xDC00 && c <= 0xDFFF)
+        return 0xFFFD;
+    return c;
+}
+
+// Characters an XML 1.0 document can hold at all, even as a reference.
+bool IsXmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool IsNameStartChar(char32_t c)
+{
+    return c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6)
+        || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
+        || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F)
+        || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF)
+        || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool IsNameChar(char32_t c)
+{
+    return IsNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7
+        || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+enum class Escape { NONE, TEXT, ATTRIBUTE };
+
+// Appends text as UTF-8. Markup characters are escaped as the context needs;
+// CR (and in attribute values tab and LF) become references because a parser
+// would otherwise normalise them away. A character that XML cannot carry at
+// all (a control character read back from a PC, say) is written as U+FFFD:
+// the file must stay loadable, whatever a value held.
+void AppendText(std::string& out, std::wstring_view text, Escape escape)
+{
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = NextCodePoint(text, i);
+        if (!IsXmlChar(c))
+            c = 0xFFFD;
+        if (escape != Escape::NONE) {
+            const char* ref = nullptr;
+            switch (c) {
+            case '&': ref = "&amp;"; break;
+            case '<': ref = "&lt;"; break;
+            case '>': ref = "&gt;"; break;
+            case '\r': ref = "&#13;"; break;
+            case '"': ref = escape == Escape::ATTRIBUTE ? "&quot;" : nullptr; break;
+            case '\t': ref = escape == Escape::ATTRIBUTE ? "&#9;" : nullptr; break;
+            case '\n': ref = escape == Escape::ATTRIBUTE ? "&#10;" : nullptr; break;
+            default: break;
+            }
+            if (ref) {
+                out += ref;
+                continue;
+            }
+        }
+        AppendUtf8(out, c);
+    }
+}
+
+std::wstring NodeName(IXMLDOMNode* node)
+{
+    Bstr name;
+    if (FAILED(node->get_nodeName(name.put())))
+        return {};
+    return std::wstring(name.c_str(), name.length());
+}
+
+// The raw character data of a text, comment, processing instruction or
+// attribute node (unlike `text`, never trimmed).
+bool NodeValue(IXMLDOMNode* node, std::wstring& value)
+{
+    Variant v;
+    if (FAILED(node->get_nodeValue(v.put())))
+        return false;
+    if (v->vt == VT_NULL || v->vt == VT_EMPTY) {
+        value.clear();
+        return true;
+    }
+    if (v->vt != VT_BSTR)
+        return false;
+    value.assign(v->bstrVal ? v->bstrVal : L"", v->bstrVal ? ::SysStringLen(v->bstrVal) : 0);
+    return true;
+}
+
+DOMNodeType NodeType(IXMLDOMNode* node)
+{
+    DOMNodeType type = NODE_INVALID;
+    if (FAILED(node->get_nodeType(&type)))
+        return NODE_INVALID;
+    return type;
+}
+
+bool IsTextLike(DOMNodeType type)
+{
+    return type == NODE_TEXT || type == NODE_CDATA_SECTION || type == NODE_ENTITY_REFERENCE;
+}
+
+ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)
+{
+    ComPtr<IXMLDOMNode> child;
+    if (node->get_firstChild(&child) != S_OK)
+        child.Reset();
+    return child;
+}
+
+ComPtr<IXMLDOMNode> NextSibling(IXMLDOMNode* node)
+{
+    ComPtr<IXMLDOMNode> next;
+    if (node->get_nextSibling(&next) != S_OK)
+        next.Reset();
+    return next;
+}
+
+class Writer {
+public:
+    explicit Writer(std::string& out) : out_(out) {}
+
+    bool Document(IXMLDOMNode* document)
+    {
+        out_ = XML_DECLARATION;
+        for (auto child = FirstChild(document); child; child = NextSibling(child.Get())) {
+            switch (NodeType(child.Get())) {
+            case NODE_PROCESSING_INSTRUCTION:
+                // The document's own declaration is replaced by ours.
+                if (NodeName(child.Get()) == L"xml")
+                    continue;
+                break;
+            case NODE_DOCUMENT_TYPE:
+                continue;
+            default:
+                break;
+            }
+            if (!Node(child.Get(), 0))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::string& out_;
+
+    // depth < 0: inside an element with text, where added whitespace would
+    // become part of that text, so nothing is indented or broken.
+    void LineStart(int depth) { out_.append(depth > 0 ? static_cast<size_t>(depth) : 0, '\t'); }
+    void LineEnd(int depth)
+    {
+        if (depth >= 0)
+            out_ += LINE_END;
+    }
+
+    bool Node(IXMLDOMNode* node, int depth)
+    {
+        DOMNodeType type = NodeType(node);
+        switch (type) {
+        case NODE_ELEMENT:
+            return Element(node, depth);
+        case NODE_COMMENT:
+            return Comment(node, depth);
+        case NODE_PROCESSING_INSTRUCTION:
+            return Instruction(node, depth);
+        case NODE_TEXT:
+        case NODE_CDATA_SECTION: {
+            std::wstring value;
+            if (!NodeValue(node, value))
+                return false;
+            AppendText(out_, value, Escape::TEXT);
+            return true;
+        }
+        case NODE_ENTITY_REFERENCE:
+            AppendText(out_, xmldom::Text(node), Escape::TEXT);
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    bool Element(IXMLDOMNode* element, int depth)
+    {
+        std::wstring name = NodeName(element);
+        if (!IsXmlName(name))
+            return false;
+        LineStart(depth);
+        out_ += '<';
+        AppendText(out_, name, Escape::NONE);
+        if (!Attributes(element))
+            return false;
+
+        std::vector<ComPtr<IXMLDOMNode>> children;
+        bool hasText = false;
+        if (!Children(element, children, hasText))
+            return false;
+        if (children.empty()) {
+            out_ += "/>";
+            LineEnd(depth);
+            return true;
+        }
+        out_ += '>';
+        int childDepth = (hasText || depth < 0) ? -1 : depth + 1;
+        if (childDepth >= 0)
+            out_ += LINE_END;
+        for (const auto& child : children)
+            if (!Node(child.Get(), childDepth))
+                return false;
+        if (childDepth >= 0)
+            LineStart(depth);
+        out_ += "</";
+        AppendText(out_, name, Escape::NONE);
+        out_ += '>';
+        LineEnd(depth);
+        return true;
+    }
+
+    // The children worth writing: an empty text node (left by setting an
+    // empty text) writes nothing, and the parser would not bring it back, so
+    // it is skipped to keep the first save equal to later ones.
+    static bool Children(IXMLDOMNode* element, std::vector<ComPtr<IXMLDOMNode>>& children, bool& hasText)
+    {
+        for (auto child = FirstChild(element); child; child = NextSibling(child.Get())) {
+            DOMNodeType type = NodeType(child.Get());
+            if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
+                std::wstring value;
+                if (!NodeValue(child.Get(), value))
+                    return false;
+                if (value.empty())
+                    continue;
+            }
+            hasText = hasText || IsTextLike(type);
+            children.push_back(child);
+        }
+        return true;
+    }
+
+    bool Attributes(IXMLDOMNode* element)
+    {
+        ComPtr<IXMLDOMNamedNodeMap> attributes;
+        if (element->get_attributes(&attributes) != S_OK || !attributes)
+            return true;
+        long count = 0;
+        if (FAILED(attributes->get_length(&count)))
+            return false;
+        for (long i = 0; i < count; ++i) {
+            ComPtr<IXMLDOMNode> attribute;
+            if (attributes->get_item(i, &attribute) != S_OK || !attribute)
+                return false;
+            std::wstring name = NodeName(attribute.Get());
+            std::wstring value;
+            if (!IsXmlName(name) || !NodeValue(attribute.Get(), value))
+                return false;
+            out_ += ' ';
+            AppendText(out_, name, Escape::NONE);
+            out_ += "=\"";
+            AppendText(out_, value, Escape::ATTRIBUTE);
+            out_ += '"';
+        }
+        return true;
+    }
+
+    bool Comment(IXMLDOMNode* comment, int depth)
+    {
+        std::wstring value;
+        if (!NodeValue(comment, value))
+            return false;
+        // A comment made through the DOM may hold what no parser accepts.
+        if (value.find(L"--") != std::wstring::npos || (!value.empty() && value.back() == L'-'))
+            return false;
+        LineStart(depth);
+        out_ += "<!--";
+        AppendText(out_, value, Escape::NONE);
+        out_ += "-->";
+        LineEnd(depth);
+        return true;
+    }
+
+    bool Instruction(IXMLDOMNode* instruction, int depth)
+    {
+        std::wstring target = NodeName(instruction);
+        std::wstring value;
+        if (!IsXmlName(target) || xmldom::EqualsNoCase(target, L"xml") || !NodeValue(instruction, value)
+            || value.find(L"?>") != std::wstring::npos)
+            return false;
+        LineStart(depth);
+        out_ += "<?";
+        AppendText(out_, target, Escape::NONE);
+        if (!value.empty()) {
+            out_ += ' ';
+            AppendText(out_, value, Escape::NONE);
+        }
+        out_ += "?>";
+        LineEnd(depth);
+        return true;
+    }
+};
+
+} // namespace
+
+bool IsXmlName(std::wstring_view name)
+{
+    if (name.empty())
+        return false;
+    size_t i = 0;
+    if (!IsNameStartChar(NextCodePoint(name, i)))
+        return false;
+    while (i < name.size())
+        if (!IsNameChar(NextCodePoint(name, i)))
+            return false;
+    return true;
+}
+
+bool FormatXml(IXMLDOMNode* document, std::string& utf8)
+{
+    utf8.clear();
+    if (!document)
+        return false;
+    Writer writer(utf8);
+    if (!writer.Document(document)) {
+        utf8.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error)
+{
+    error = ERROR_SUCCESS;
+    // Unique per thread, so two savers never write into each other's file;
+    // a file left by a crash is overwritten by the next save of that name.
+    std::wstring temp = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-"
+                      + std::to_wstring(::GetCurrentThreadId()) + L".tmp";
+    {
+        UniqueHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            error = ::GetLastError();
+            return false;
+        }
+        size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+            DWORD written = 0;
+            if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+                error = ::GetLastError();
+                if (error == ERROR_SUCCESS)
+                    error = ERROR_WRITE_FAULT;
+                break;
+            }
+            done += written;
+        }
+        if (error == ERROR_SUCCESS && !::FlushFileBuffers(file.get()))
+            error = ::GetLastError();
+    }
+    if (error == ERROR_SUCCESS
+        && !::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = ::GetLastError();
+    if (error != ERROR_SUCCESS) {
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path)
+{
+    std::string text;
+    if (!FormatXml(document, text))
+        return false;
+    DWORD error = 0;
+    return ReplaceFileContents(path, text, error);
+}

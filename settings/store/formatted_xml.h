@@ -1,0 +1,28 @@
+// Indented UTF-8 output of an MSXML document, written so that a crash in
+// the middle of a save never leaves a broken file behind.
+#pragma once
+#include <windows.h>
+#include <msxml2.h>
+#include <string>
+#include <string_view>
+
+// Writes the document to `path` as UTF-8 text with an XML 1.0 declaration,
+// one element per line, a tab per level of depth, CR LF line ends. Elements
+// holding text keep their whole content on their own line, so loading and
+// saving again gives the same bytes. The file at `path` is replaced in one
+// step; on any failure it is left as it was and the result is false.
+bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path);
+
+// The text SaveFormattedXml writes, without touching any file. False when
+// the document holds something that cannot be written as well-formed XML
+// (an invalid element or attribute name) or a DOM call fails.
+bool FormatXml(IXMLDOMNode* document, std::string& utf8);
+
+// Replaces the file at `path` with `bytes`: writes a temporary file in the
+// same folder, flushes it to disk and moves it over the target. On failure
+// the target is untouched, the temporary file removed, and `error` holds
+// the Win32 error.
+bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error);
+
+// True for a name that XML 1.0 accepts as an element or attribute name.
+bool IsXmlName(std::wstring_view name);
