@@ -5,6 +5,7 @@
 #include <map>
 
 #include "disk_security.h"
+#include "methods_fixture.h"
 
 namespace {
 
@@ -131,4 +132,15 @@ TEST(DiskSecurityTable, RealDrivesUnderWineGiveAnEmptyTable)
     EXPECT_EQ(result.kind, MethodResult::TABLE);
     EXPECT_EQ(result.names.size(), 2u);
     EXPECT_TRUE(result.rows.empty());
+}
+
+TEST(DiskSecurityTable, CatalogueReadOfTypeHDDPwd)
+{
+    mt::LoadedCatalog c(L"<Data><Name>Disks</Name><Method type='hddpwd'/></Data>");
+    c->lastError = 7;
+    MethodResult result;
+    EXPECT_TRUE(c->RunGet(L"Disks", result));
+    EXPECT_EQ(result.kind, MethodResult::TABLE);
+    EXPECT_EQ(result.names, (std::vector<std::wstring>{L"Model", L"Password"}));
+    EXPECT_EQ(c->lastError, 7); // the read never touches it
 }
