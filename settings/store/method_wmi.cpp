@@ -196,6 +196,9 @@ bool MethodWMI::Connect(const std::wstring& nameSpace)
     } catch (...) {
         connectError_ = E_OUTOFMEMORY;
     }
+    // Kept as this connection's failure, so a cached connection that never
+    // connected does not look healthy to whoever looks at it first.
+    StoreFailure(connectError_);
     services_.Reset();
     locator_.Reset();
     return false;

@@ -26,8 +26,8 @@ public:
     MethodWMI& operator=(const MethodWMI&) = delete;
 
     // Connects to a namespace such as "root\\cimv2", passed to WMI as written.
-    // Leaves lastError alone; a connection that failed makes every later
-    // operation fail at once with the reason in lastError.
+    // On failure the reason goes to lastError, and every later operation on
+    // this connection fails at once with that reason.
     bool Connect(const std::wstring& nameSpace);
     bool IsConnected() const { return services_ != nullptr; }
 

@@ -148,8 +148,9 @@ TEST(WmiConnect, UnconnectedConnectionFailsEveryOperationAtOnce)
 
     MethodWMI unknown;
     EXPECT_FALSE(unknown.Connect(L"root\\nosuchnamespace"));
-    EXPECT_EQ(unknown.lastError, 0); // Connect leaves it alone
+    EXPECT_EQ(unknown.lastError, static_cast<int>(WBEM_E_INVALID_NAMESPACE));
     EXPECT_FALSE(unknown.IsConnected());
+    unknown.lastError = 0;
     std::vector<std::wstring> values;
     EXPECT_FALSE(unknown.QueryList(L"Win32_BIOS", L"", {L"SerialNumber"}, values));
     EXPECT_TRUE(values.empty());
