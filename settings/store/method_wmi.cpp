@@ -1,8 +1,6 @@
 #include "method_wmi.h"
 
-#include <cwchar>
 #include <cwctype>
-#include <new>
 
 using Microsoft::WRL::ComPtr;
 
