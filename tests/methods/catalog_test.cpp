@@ -126,7 +126,7 @@ TEST(MethodCatalog, DiskTableGetAndUnknownGetType)
     EXPECT_EQ(result.name, L"Odd");
 }
 
-// Definitions the design leaves to throw out of RunGet/RunSet fail as values.
+// Malformed definitions fail as values: nothing escapes RunGet/RunSet and nothing runs.
 TEST(MethodCatalog, MalformedDefinitionsFailAsValues)
 {
     LoadedCatalog cat(L"<Data><Name>NoType</Name><Method/><Set><Message>m</Message></Set></Data>");
