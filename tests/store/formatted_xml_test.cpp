@@ -179,6 +179,9 @@ TEST_F(FormattedXmlTest, AFailedSaveLeavesTheOldFile)
     // A folder that does not exist.
     EXPECT_FALSE(SaveFormattedXml(good.Get(), dir.file(L"no\\such.xml")));
     EXPECT_FALSE(SaveFormattedXml(nullptr, path));
+    ComPtr<IXMLDOMDocument2> empty;
+    ASSERT_EQ(xmldom::CreateDocument(empty), S_OK);
+    EXPECT_FALSE(SaveFormattedXml(empty.Get(), path));
     EXPECT_EQ(ts::readFile(path), "old");
     // No temporary file stays behind.
     auto names = filesInDir();
