@@ -1,7 +1,15 @@
 // peltacfg: applies a PC's prepared settings item by item.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+#include "application.h"
+
+namespace {
+CMFCApplicationApp theApp;
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    theApp.instance = instance;
+    theApp.InitInstance();
     return 0;
 }

@@ -1,6 +1,8 @@
 // Catalogue executors of the types "WMI" (Get and Set) and "WMIExecute".
 #pragma once
+#include <windows.h>
 #include <msxml2.h>
+#include <wbemidl.h>
 #include <string>
 
 #include "item_values.h"
@@ -8,8 +10,20 @@
 
 class MethodCatalog;
 
-// Each returns the executor status code: 0 success, -1 a required element
-// missing, otherwise the connection's HRESULT or WMI status.
+// A definition element these executors require is missing (or a Value or
+// Param lacks an attribute it must have).
+constexpr int WMI_DEFINITION_INCOMPLETE = -1;
+// A Value or Param names a type other than string, stringarray (Param only),
+// bool or int: nothing is written rather than an undefined value.
+constexpr int WMI_UNKNOWN_VALUE_TYPE = static_cast<int>(WBEM_E_TYPE_MISMATCH);
+
+// Each returns the executor status code: 0 success, WMI_DEFINITION_INCOMPLETE,
+// WMI_UNKNOWN_VALUE_TYPE, otherwise the connection's HRESULT, WMI status or
+// the called method's non-zero return value.
 int GetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result);
 int SetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstring& value);
 int ExecuteWmiMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values);
+
+// The variant type a catalogue type text names, ignoring letter case: "string" 8,
+// "bool" 11, "int" 3, and with arrays allowed "stringarray" 8200; VT_EMPTY otherwise.
+VARTYPE WmiValueType(const std::wstring& typeText, bool allowArray);

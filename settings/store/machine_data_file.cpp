@@ -263,6 +263,18 @@ bool MachineDataFile::SetProgress(int index)
         && SetAttribute(node.Get(), L"name", itemNames[static_cast<size_t>(index)]);
 }
 
+bool MachineDataFile::ClearProgress()
+{
+    if (!document_)
+        return false;
+    ComPtr<IXMLDOMNode> node = ChildOfData(L"Progress", false);
+    if (!node)
+        return true;
+    ComPtr<IXMLDOMNode> data = DataElement();
+    ComPtr<IXMLDOMNode> removed;
+    return data && SUCCEEDED(data->removeChild(node.Get(), &removed));
+}
+
 // The item is found by comparing Name attributes rather than by putting the
 // name into a query: a name with an apostrophe or with query syntax in it
 // then still finds its own item, and never another one.

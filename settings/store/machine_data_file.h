@@ -33,6 +33,9 @@ public:
     // appended to Data when missing. False for an index outside the items.
     // `progress` is unchanged.
     bool SetProgress(int index);
+    // Removes Data/Progress, so that the next run starts with the first item.
+    // `progress` is unchanged.
+    bool ClearProgress();
     // Replaces the whole content of the first item named `name` by the text
     // `value` and marks it Get="true". False when no item has that name.
     // The item lists are unchanged.

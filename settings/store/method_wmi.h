@@ -1,6 +1,22 @@
-// One WMI connection per namespace, cached by the catalogue.
+// One WMI connection per namespace, cached by the catalogue. Every WMI-based
+// method goes through it: single, list and table reads, a property write on
+// every matching instance, and method execution with typed input parameters.
 #pragma once
+#include <windows.h>
+#include <wbemidl.h>
+#include <wrl/client.h>
 #include <string>
+#include <vector>
+
+#include "raii.h"
+
+// One typed input parameter of a WMI method call.
+struct inparam {
+    std::wstring name;  // the parameter's name in the catalogue and the item's values
+    std::wstring value; // its value as text
+    VARTYPE type = VT_BSTR; // VT_BSTR, VT_ARRAY | VT_BSTR, VT_BOOL or VT_I4
+    std::wstring code;  // when not empty, the name given to WMI instead of `name`
+};
 
 class MethodWMI {
 public:
@@ -9,8 +25,79 @@ public:
     MethodWMI(const MethodWMI&) = delete;
     MethodWMI& operator=(const MethodWMI&) = delete;
 
-    // Connects to a namespace such as "root\\cimv2"; false with lastError set on failure.
+    // Connects to a namespace such as "root\\cimv2", passed to WMI as written.
+    // On failure the reason goes to lastError, and every later operation on
+    // this connection fails at once with that reason.
     bool Connect(const std::wstring& nameSpace);
+    bool IsConnected() const { return services_ != nullptr; }
 
-    int lastError = 0; // the most recent failure (HRESULT or WMI status)
+    // `condition` is a WQL condition without the word where, or empty for all instances.
+    // The first instance's property; a query matching nothing succeeds with `text` unchanged.
+    bool QueryValue(const std::wstring& className, const std::wstring& condition,
+                    const std::wstring& property, std::wstring& text);
+    // One value appended per property of the first instance (empty when unconvertible).
+    bool QueryList(const std::wstring& className, const std::wstring& condition,
+                   const std::vector<std::wstring>& properties, std::vector<std::wstring>& values);
+    // One row appended per instance, one cell per column.
+    bool QueryTable(const std::wstring& className, const std::wstring& condition,
+                    const std::vector<std::wstring>& columns,
+                    std::vector<std::vector<std::wstring>>& rows);
+    // Writes the property on every matching instance; the caller reads lastError.
+    void SetProperty(const std::wstring& className, const std::wstring& condition,
+                     const std::wstring& property, const std::wstring& valueText, VARTYPE valueType);
+    // Runs a method of the class (empty objectKey) or of the object "class.objectKey";
+    // true only when its ReturnValue is 0.
+    bool ExecMethod(const std::wstring& className, const std::wstring& objectKey,
+                    const std::wstring& methodName, const std::vector<inparam>& params);
+
+    int lastError = 0; // the most recent failure on this connection (HRESULT, Win32 code or ReturnValue)
+
+private:
+    Microsoft::WRL::ComPtr<IWbemLocator> locator_;
+    Microsoft::WRL::ComPtr<IWbemServices> services_;
+    HRESULT connectError_; // reported by every operation while not connected
+
+    bool Ready();
+    bool RunQuery(const std::wstring& className, const std::wstring& condition,
+                  Microsoft::WRL::ComPtr<IEnumWbemClassObject>& instances);
+    // 1 an instance fetched, 0 none left, -1 a failure stored in lastError.
+    int NextInstance(IEnumWbemClassObject* instances, Microsoft::WRL::ComPtr<IWbemClassObject>& instance);
+    bool ReadProperty(IWbemClassObject* instance, const std::wstring& property, std::wstring& text);
+    bool ReadRow(IWbemClassObject* instance, const std::vector<std::wstring>& names,
+                 std::vector<std::wstring>& cells);
+    bool FillInParams(IWbemClassObject* signature, const std::vector<inparam>& params,
+                      Microsoft::WRL::ComPtr<IWbemClassObject>& input);
+    void StoreFailure(HRESULT hr) { lastError = static_cast<int>(hr); }
+    void StoreUnexpected();
 };
+
+// The text and value rules of the connection, usable on their own.
+namespace wmi {
+
+// Why a query or object path was refused: it would not fit its 1,024-character buffer.
+constexpr HRESULT E_TEXT_TOO_LONG = HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW);
+// Reported by a connection that never connected.
+constexpr HRESULT E_NEVER_CONNECTED = HRESULT_FROM_WIN32(ERROR_NOT_CONNECTED);
+
+// "SELECT * FROM <class> where <condition>", or "SELECT * FROM <class> " without
+// a condition; false when a step exceeds its 1,024-character buffer.
+bool BuildQuery(const std::wstring& className, const std::wstring& condition, std::wstring& query);
+// "<class>.<key>", or the class alone for an empty key; false when too long.
+bool BuildObjectPath(const std::wstring& className, const std::wstring& objectKey, std::wstring& path);
+
+// BSTR as it is, I4 in signed decimal, a BSTR array joined by "; ". Any other
+// type (a null property included) is false with `text` unchanged.
+bool ValueToText(const VARIANT& value, std::wstring& text);
+
+// The leading decimal integer (leading white space and a sign accepted, 0 without digits).
+int LeadingInteger(const std::wstring& text);
+// True for "true" or "1", ignoring letter case.
+bool TextIsTrue(const std::wstring& text);
+// The pieces between ";" separators, empty pieces dropped, nothing trimmed.
+std::vector<std::wstring> SplitList(const std::wstring& text);
+
+// Text to a WMI value by variant type (VT_BSTR, VT_I4, VT_BOOL, and VT_ARRAY|VT_BSTR
+// for input parameters); false for any other type.
+bool TextToValue(const std::wstring& text, VARTYPE type, Variant& value);
+
+} // namespace wmi

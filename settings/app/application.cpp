@@ -1,0 +1,217 @@
+#include "application.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+#include <algorithm>
+#include <string>
+
+#include "log_writer.h"
+#include "machine_data_file.h"
+#include "main_dialog.h"
+#include "method_catalog.h"
+#include "raii.h"
+#include "serial_digest.h"
+#include "status_dialog.h"
+
+namespace {
+
+constexpr const wchar_t* MUTEX_NAME = L"Global\\PeltawinClient";
+
+bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
+
+std::wstring Hex(int value)
+{
+    wchar_t text[128];
+    _snwprintf(text, 128, LOG_FAILED_MESSAGE, value);
+    text[127] = L'\0';
+    return text;
+}
+
+} // namespace
+
+void TraceLine(const std::wstring& text)
+{
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!out || out == INVALID_HANDLE_VALUE || text.empty())
+        return;
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    DWORD written = 0;
+    ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+BOOL CMFCApplicationApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    // Restart support only: after an update restart the program is started again.
+    ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
+
+    UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, MUTEX_NAME));
+    if (!mutex || ::WaitForSingleObject(mutex.get(), 0) == WAIT_TIMEOUT)
+        return FALSE;
+
+    wchar_t path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return FALSE;
+    exePath.assign(path, n);
+    TraceLine(L" " + exePath + L"\r\n");
+    exeDir = exePath.substr(0, exePath.find_last_of(L'\\'));
+
+    {
+        ComApartment com(COINIT_APARTMENTTHREADED);
+        Start();
+        // A worker still running finishes its current item and saves before the program ends.
+        CWinThread::StopAndWaitAll();
+    }
+    ::ReleaseMutex(mutex.get());
+    return FALSE;
+}
+
+void CMFCApplicationApp::Start()
+{
+    {
+        MethodCatalog catalog;
+        if (!catalog.LoadFile(exeDir + L"\\methods.xml")) {
+            ShowStatus(L"設定ファイルの読み込みに失敗しました", L"---");
+            return;
+        }
+        MethodResult result;
+        catalog.RunGet(L"SerialNumber", result);
+        catalog.Close();
+        if (result.value.empty()) {
+            ShowStatus(L"シリアルナンバーが取得できませんでした", L"未取得");
+            return;
+        }
+        serialNumber = result.value;
+    }
+
+    // The serial number in the ANSI code page, as many bytes as it has characters.
+    int size = ::WideCharToMultiByte(CP_ACP, 0, serialNumber.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, serialNumber.c_str(), -1, ansi.data(), size, nullptr, nullptr);
+    DWORD bytes = static_cast<DWORD>(std::min(serialNumber.size(), ansi.size() - 1));
+    {
+        SerialDigest digest;
+        digest.Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), bytes, dataFileName);
+    }
+
+    logFolder = exeDir + L"\\log";
+    logBaseName = dataFileName;
+    bool logged = WriteLog(L"SerialNumber: %ls", serialNumber.c_str());
+
+    initialPath = exeDir + L"\\data\\initial.xml";
+    commonPath = exeDir + L"\\data\\common.xml";
+    machinePath = exeDir + L"\\data\\" + dataFileName + L".xml";
+
+    if (!logged) {
+        ShowStatus(Hex(lastLogError), serialNumber);
+        return;
+    }
+    ChooseDataFile();
+}
+
+void CMFCApplicationApp::ChooseDataFile()
+{
+    if (FileExists(initialPath))
+        ChooseInitial();
+    else if (FileExists(commonPath))
+        ChooseCommon();
+    else
+        ChooseOwn();
+}
+
+void CMFCApplicationApp::ChooseInitial()
+{
+    WriteLog(L"ネットワーク設定");
+    MachineDataFile data;
+    if (!data.Load(initialPath))
+        return;
+    if (data.isDone) {
+        WriteLog(L"ネットワーク設定済み");
+        ShowStatus(L"ネットワーク設定済みです", serialNumber);
+    } else if (!data.itemNames.empty()) {
+        int progress = data.progress;
+        data.Clear();
+        ShowMainDialog(initialPath, progress);
+    } else {
+        WriteLog(L"設定情報がありません");
+        ShowStatus(L"設定情報がありません", serialNumber);
+    }
+}
+
+void CMFCApplicationApp::ChooseCommon()
+{
+    WriteLog(L"共通設定");
+    if (!FileExists(machinePath)) {
+        MachineDataFile common;
+        if (common.Load(commonPath)) {
+            common.SetSerial(serialNumber);
+            common.Save(machinePath);
+        }
+    }
+    MachineDataFile data;
+    if (!data.Load(machinePath)) {
+        WriteLog(L"不正な設定");
+        ShowStatus(L"設定が不正", serialNumber);
+    } else if (data.isCommon && !data.itemNames.empty() && data.isDone) {
+        WriteLog(L"共通設定済み");
+        ShowStatus(L"設定済みです", serialNumber);
+    } else if (data.isCommon && !data.itemNames.empty()) {
+        int progress = data.progress;
+        data.Clear();
+        ShowMainDialog(machinePath, progress);
+    } else {
+        WriteLog(L"設定情報がありません");
+        ShowStatus(L"設定情報がありません", serialNumber);
+    }
+}
+
+void CMFCApplicationApp::ChooseOwn()
+{
+    if (!FileExists(machinePath)) {
+        WriteLog(L"未登録PC");
+        ShowStatus(L"未登録のPCです", serialNumber, true);
+        return;
+    }
+    MachineDataFile data;
+    if (!data.Load(machinePath)) {
+        WriteLog(L"不正な設定");
+        ShowStatus(L"設定が不正", serialNumber);
+    } else if (data.isDone) {
+        WriteLog(L"設定済み");
+        ShowStatus(L"設定済みです", serialNumber);
+    } else if (data.hasSerial && !data.itemNames.empty()) {
+        int progress = data.progress;
+        data.Clear();
+        ShowMainDialog(machinePath, progress);
+    } else {
+        WriteLog(L"設定情報がありません");
+        ShowStatus(L"設定情報がありません", serialNumber);
+    }
+}
+
+void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstring& serialText, bool recordAllowed)
+{
+    CDlg dialog;
+    dialog.message = message;
+    dialog.serialText = serialText;
+    dialog.recordAllowed = recordAllowed;
+    dialog.serialNumber = serialNumber;
+    dialog.exePath = exePath;
+    dialog.dataFilePath = machinePath;
+    dialog.DoModal();
+}
+
+void CMFCApplicationApp::ShowMainDialog(const std::wstring& path, int progress)
+{
+    CMFCApplicationDlg dialog;
+    dialog.dataFilePath = path;
+    dialog.serialNumber = serialNumber;
+    dialog.exePath = exePath;
+    dialog.resumeIndex = progress;
+    dialog.logBaseName = dataFileName;
+    dialog.DoModal();
+}

@@ -1,0 +1,33 @@
+// The application object: single instance, serial number, choice of the
+// data file, and exactly one window shown modally.
+#pragma once
+#include <string>
+
+#include "framework.h"
+
+class MachineDataFile;
+
+class CMFCApplicationApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+
+private:
+    void Start();
+    void ChooseDataFile();
+    void ChooseInitial();
+    void ChooseCommon();
+    void ChooseOwn();
+    void ShowStatus(const std::wstring& message, const std::wstring& serialText, bool recordAllowed = false);
+    void ShowMainDialog(const std::wstring& path, int progress);
+
+    std::wstring exePath;
+    std::wstring exeDir;
+    std::wstring serialNumber;
+    std::wstring dataFileName;
+    std::wstring initialPath;
+    std::wstring commonPath;
+    std::wstring machinePath;
+};
+
+// Writes a trace line to standard output in the ANSI code page, when there is one.
+void TraceLine(const std::wstring& text);

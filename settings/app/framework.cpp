@@ -1,0 +1,173 @@
+#include "framework.h"
+
+#include "raii.h"
+
+namespace {
+CWinApp* theApplication = nullptr;
+HANDLE allWorkersDone = nullptr; // manual-reset event, set while no worker runs
+} // namespace
+
+CWinApp::CWinApp()
+{
+    theApplication = this;
+    instance = ::GetModuleHandleW(nullptr);
+}
+
+CWinApp::~CWinApp()
+{
+    if (theApplication == this)
+        theApplication = nullptr;
+}
+
+CWinApp* AfxGetApp() { return theApplication; }
+
+HWND AfxGetMainWnd() { return theApplication ? theApplication->mainWindow : nullptr; }
+
+// --- modal dialog ---------------------------------------------------------
+
+CDialog::CDialog(UINT templateId) : templateId_(templateId) {}
+
+CDialog::~CDialog() = default;
+
+INT_PTR CDialog::DoModal(HWND parent)
+{
+    HINSTANCE instance = theApplication ? theApplication->instance : ::GetModuleHandleW(nullptr);
+    return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), parent, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    if (hwnd_)
+        ::EndDialog(hwnd_, result);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        self->hwnd_ = hwnd;
+        if (theApplication) {
+            self->previousMain_ = theApplication->mainWindow;
+            theApplication->mainWindow = hwnd;
+        }
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self)
+        return FALSE;
+    INT_PTR handled = self->Dispatch(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        if (theApplication && theApplication->mainWindow == hwnd)
+            theApplication->mainWindow = self->previousMain_;
+        self->hwnd_ = nullptr;
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+    }
+    return handled;
+}
+
+INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND: {
+        WORD id = LOWORD(wParam);
+        WORD code = HIWORD(wParam);
+        if (OnCommand(id, code))
+            return TRUE;
+        if (id == IDOK && code == BN_CLICKED) {
+            OnOK();
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default: {
+        LRESULT result = 0;
+        if (OnMessage(message, wParam, lParam, result)) {
+            ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    }
+}
+
+// --- worker thread ----------------------------------------------------------
+
+std::atomic<bool> CWinThread::stopRequested_{false};
+std::atomic<int> CWinThread::running_{0};
+
+CWinThread::CWinThread()
+{
+    if (!allWorkersDone)
+        allWorkersDone = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+}
+
+CWinThread::~CWinThread()
+{
+    if (thread_ && !resumed_) {
+        // Created but never started: the thread has run none of our code, so
+        // ending it here is safe, and nobody must wait for it.
+        ::TerminateThread(thread_, 0);
+        ::WaitForSingleObject(thread_, INFINITE);
+        Finished();
+    }
+    if (thread_)
+        ::CloseHandle(thread_);
+}
+
+void CWinThread::Finished()
+{
+    if (running_.fetch_sub(1) == 1)
+        ::SetEvent(allWorkersDone);
+}
+
+bool CWinThread::CreateThread(DWORD flags)
+{
+    if (running_.fetch_add(1) == 0)
+        ::ResetEvent(allWorkersDone);
+    thread_ = ::CreateThread(nullptr, 0, ThreadProc, this, flags | CREATE_SUSPENDED, nullptr);
+    if (!thread_) {
+        Finished();
+        return false;
+    }
+    if (!(flags & CREATE_SUSPENDED))
+        ResumeThread();
+    return true;
+}
+
+DWORD CWinThread::ResumeThread()
+{
+    if (!thread_)
+        return static_cast<DWORD>(-1);
+    resumed_ = true;
+    return ::ResumeThread(thread_);
+}
+
+DWORD WINAPI CWinThread::ThreadProc(void* param)
+{
+    auto* self = static_cast<CWinThread*>(param);
+    int code = 0;
+    {
+        ComApartment com(COINIT_APARTMENTTHREADED);
+        code = self->Run();
+    }
+    if (self->autoDelete)
+        delete self;
+    Finished();
+    return static_cast<DWORD>(code);
+}
+
+void CWinThread::StopAndWaitAll(DWORD timeoutMs)
+{
+    stopRequested_ = true;
+    if (allWorkersDone && running_.load() > 0)
+        ::WaitForSingleObject(allWorkersDone, timeoutMs);
+}

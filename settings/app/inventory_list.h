@@ -1,0 +1,9 @@
+// The inventory list beside the program: one catalogue method name per line.
+#pragma once
+#include <string>
+#include <vector>
+
+// Reads the names in file order: every line that is not empty and does not
+// begin with "#", taken whole. The file is text in the ANSI code page.
+// False when the file cannot be opened.
+bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& names);

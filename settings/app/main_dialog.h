@@ -1,0 +1,43 @@
+// The main dialog: the PC's items with their parameters and marks, the run
+// button, and the follow-up of a setup run.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "framework.h"
+#include "item_values.h"
+
+class CMFCApplicationDlg : public CDialog {
+public:
+    CMFCApplicationDlg();
+
+    std::wstring dataFilePath;
+    std::wstring serialNumber;
+    std::wstring exePath;
+    int resumeIndex = -1;
+    std::wstring logBaseName;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void FillList();
+    void OnRun();
+    void OnFinished(WPARAM outcome, LPARAM detail);
+    void SetCell(int row, int column, const std::wstring& text);
+    void OnPaintMinimized();
+
+    HICON icon_ = nullptr;
+    HWND list_ = nullptr;
+    HWND runButton_ = nullptr;
+};
+
+// "失敗しました\r\n\r\n<detail>", at most 1,023 characters: a longer detail is
+// cut at a character boundary and ends in "…".
+std::wstring FailureBoxText(const std::wstring& detail);
+
+// Column 2 of an item: its single value, or "name:value, " for each parameter.
+std::wstring ParameterText(const ItemValueMap& params, const std::vector<std::wstring>& orderedNames);

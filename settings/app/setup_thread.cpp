@@ -1,0 +1,176 @@
+#include "setup_thread.h"
+
+#include <exception>
+#include <vector>
+
+#include "app_messages.h"
+#include "command_runner.h"
+#include "inventory_list.h"
+#include "log_writer.h"
+#include "machine_data_file.h"
+#include "method_catalog.h"
+#include "xml_dom.h"
+
+namespace {
+
+constexpr const wchar_t* RESTART_COMMAND = L"shutdown.exe /r /t 0";
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') == std::wstring::npos ? 0 : path.find_last_of(L'\\')); }
+
+void LogItemFailure(const MethodCatalog& catalog)
+{
+    if (!catalog.output.empty())
+        WriteLog(L"Error: %d[%ls]", catalog.lastError, catalog.output.c_str());
+    else
+        WriteLog(L"Error: %d", catalog.lastError);
+}
+
+} // namespace
+
+bool IsRebootMethod(const std::wstring& method)
+{
+    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
+}
+
+void CSetupThread::Report(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ::SendMessageW(AfxGetMainWnd(), message, wParam, lParam);
+}
+
+int CSetupThread::Run()
+{
+    const std::wstring exeDir = FolderOf(exePath);
+    MethodCatalog catalogA;
+    MethodCatalog catalogB;
+    catalogA.LoadFile(exeDir + L"\\methods.xml");
+    catalogB.LoadFile(exeDir + L"\\usersmethods.xml");
+
+    MachineDataFile data;
+    MethodResult result;
+    bool succeeded = true;
+    bool loaded = data.Load(dataFilePath);
+    if (!loaded) {
+        WriteLog(L"読み取り失敗: %ls", dataFilePath.c_str());
+        succeeded = false;
+    } else {
+        if (!data.hasInventory)
+            CollectInventory(exeDir, catalogA, data);
+        for (size_t i = static_cast<size_t>(data.progress + 1); i < data.itemNames.size(); ++i) {
+            ItemOutcome outcome = ApplyItem(i, catalogA, catalogB, data, result);
+            if (outcome == ItemOutcome::RESTARTING)
+                return 0; // the PC restarts; the next start resumes after this item
+            if (outcome != ItemOutcome::DONE) {
+                succeeded = false;
+                break;
+            }
+        }
+    }
+
+    std::wstring detail = catalogA.message;
+    catalogA.Close();
+    if (succeeded) {
+        Report(WM_SETUP_FINISHED, 1, 0);
+        data.SetDone();
+        data.Save(dataFilePath);
+    } else {
+        Report(WM_SETUP_FINISHED, 0, reinterpret_cast<LPARAM>(&detail));
+        if (loaded)
+            data.Save(dataFilePath);
+    }
+    data.Clear();
+    catalogB.Close();
+    return 0;
+}
+
+void CSetupThread::CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data)
+{
+    WriteLog(L"インベントリ取得");
+    std::vector<std::wstring> names;
+    if (!ReadInventoryList(exeDir + L"\\inventory", names))
+        return;
+    MethodResult result;
+    for (const auto& name : names) {
+        if (catalogA.RunGet(name, result)) {
+            data.AddInventoryEntry(result);
+            result.Clear();
+        }
+    }
+}
+
+CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catalogA, MethodCatalog& catalogB,
+                                                  MachineDataFile& data, MethodResult& result)
+{
+    // Closing the window asks the run to stop; it does so between items, so
+    // the progress saved at the end of the run is exact.
+    if (StopRequested())
+        return ItemOutcome::STOP;
+
+    const std::wstring& name = data.itemNames[i];
+    const std::wstring& method = data.itemMethods[i];
+    WriteLog(L"%ls - %ls", name.c_str(), method.c_str());
+
+    if (IsRebootMethod(method))
+        return ApplyReboot(i, data);
+
+    MethodCatalog* catalog = catalogB.Contains(method) ? &catalogB : catalogA.Contains(method) ? &catalogA : nullptr;
+    bool done = true;
+    if (!catalog) {
+        WriteLog(L"Method Not Found: %ls", method.c_str());
+    } else {
+        try {
+            bool notFound = false;
+            done = catalog->RunSet(method, data.itemParams[i], notFound);
+            if (notFound) {
+                done = catalogA.RunGet(method, result);
+                if (done) {
+                    WriteLog(L"GetString: %ls", method.c_str());
+                    data.SetValue(method, result.value);
+                    Report(WM_SETUP_ITEM_VALUE, i, reinterpret_cast<LPARAM>(result.value.c_str()));
+                    result.Clear();
+                }
+            }
+        } catch (const std::exception& e) {
+            // A malformed definition must fail its item, never the whole worker.
+            WriteLog(L"Error: %ls: %hs", method.c_str(), e.what());
+            Report(WM_SETUP_ITEM_STATUS, i, 1);
+            return ItemOutcome::FAILED;
+        } catch (...) {
+            WriteLog(L"Error: %ls: unexpected failure", method.c_str());
+            Report(WM_SETUP_ITEM_STATUS, i, 1);
+            return ItemOutcome::FAILED;
+        }
+    }
+
+    if (!done) {
+        LogItemFailure(*catalog);
+        Report(WM_SETUP_ITEM_STATUS, i, 1);
+        return ItemOutcome::FAILED;
+    }
+    WriteLog(L"OK");
+    data.SetProgress(static_cast<int>(i));
+    Report(WM_SETUP_ITEM_STATUS, i, 0);
+    return ItemOutcome::DONE;
+}
+
+CSetupThread::ItemOutcome CSetupThread::ApplyReboot(size_t i, MachineDataFile& data)
+{
+    const ItemValueMap& params = data.itemParams[i];
+    if (params.empty() || !xmldom::EqualsNoCase(FirstValue(params), L"yes")) {
+        WriteLog(L"OK");
+        data.SetProgress(static_cast<int>(i));
+        Report(WM_SETUP_ITEM_STATUS, i, 0);
+        return ItemOutcome::DONE;
+    }
+    data.SetProgress(static_cast<int>(i));
+    data.Save(dataFilePath);
+    std::wstring output;
+    int exitCode = 0;
+    if (RunCaptured(RESTART_COMMAND, output, exitCode))
+        return ItemOutcome::RESTARTING;
+    // The restart did not happen: the next run must try this item again.
+    if (i == 0)
+        data.ClearProgress();
+    else
+        data.SetProgress(static_cast<int>(i) - 1);
+    return ItemOutcome::FAILED;
+}

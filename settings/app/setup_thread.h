@@ -1,0 +1,31 @@
+// The worker that applies a data file's items, from the recorded progress
+// onwards, reporting each step to the main dialog.
+#pragma once
+#include <string>
+
+#include "framework.h"
+
+class MachineDataFile;
+class MethodCatalog;
+struct MethodResult;
+
+class CSetupThread : public CWinThread {
+public:
+    std::wstring dataFilePath;
+    std::wstring serialNumber; // carried for the record; the run does not read it
+    std::wstring exePath;
+
+    int Run() override;
+
+private:
+    enum class ItemOutcome { DONE, FAILED, RESTARTING, STOP };
+
+    void CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data);
+    ItemOutcome ApplyItem(size_t index, MethodCatalog& catalogA, MethodCatalog& catalogB, MachineDataFile& data,
+                          MethodResult& result);
+    ItemOutcome ApplyReboot(size_t index, MachineDataFile& data);
+    void Report(UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// True for the methods the run handles itself: "Reboot" or "再起動", any case.
+bool IsRebootMethod(const std::wstring& method);

@@ -1,0 +1,235 @@
+#include "method_catalog.h"
+
+#include "command_runner.h"
+#include "disk_security.h"
+#include "ini_methods.h"
+#include "method_text.h"
+#include "registry_methods.h"
+#include "script_runner.h"
+#include "wmi_methods.h"
+#include "xml_dom.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Status for a definition the executors cannot run: no `type`, a Param
+// without `name`, or a method name that cannot be looked up.
+constexpr int MALFORMED_DEFINITION = -1;
+
+bool Succeeded(MethodCatalog& catalog, int code)
+{
+    catalog.lastError = code;
+    return code == 0;
+}
+
+// A Get of this type only shows its command: nothing is run or read, and
+// lastError keeps its value.
+bool GetPowerShell(MethodCatalog&, IXMLDOMNode* definition, MethodResult&)
+{
+    std::wstring command;
+    xmldom::ChildText(definition, L"Command", command);
+    WriteOutputLine(L" " + command);
+    return false;
+}
+
+struct GetType {
+    const wchar_t* type;
+    bool (*run)(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result);
+};
+
+// Tested in this order; the first match runs.
+const GetType GET_TYPES[] = {
+    {L"PowerShell", GetPowerShell},
+    {L"WMI", [](MethodCatalog& c, IXMLDOMNode* d, MethodResult& r) { return Succeeded(c, GetWmiValue(c, d, r)); }},
+    {L"Registry", [](MethodCatalog& c, IXMLDOMNode* d, MethodResult& r) { return Succeeded(c, GetRegistryValue(d, r)); }},
+    {L"HDDPwd", [](MethodCatalog&, IXMLDOMNode*, MethodResult& r) { return ReadDiskSecurityTable(r); }},
+    {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, MethodResult& r) { return Succeeded(c, GetIniValue(c, d, r)); }},
+};
+
+struct SetType {
+    const wchar_t* type;
+    int (*run)(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values);
+};
+
+// Tested in this order; the first match runs. The single-value types take
+// the item's first value, the others the whole map.
+const SetType SET_TYPES[] = {
+    {L"PowerShell", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunScriptMethod(c, d, v, ScriptVariant::POWERSHELL); }},
+    {L"VBScript", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunScriptMethod(c, d, v, ScriptVariant::VBSCRIPT); }},
+    {L"WMIExecute", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return ExecuteWmiMethod(c, d, v); }},
+    {L"Command", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunCommandMethod(c, d, v, false); }},
+    {L"Console", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunCommandMethod(c, d, v, true); }},
+    {L"WMI", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetWmiValue(c, d, FirstValue(v)); }},
+    {L"Registry", [](MethodCatalog&, IXMLDOMNode* d, const ItemValueMap& v) { return SetRegistryValue(d, FirstValue(v)); }},
+    {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetIniValue(c, d, FirstValue(v)); }},
+};
+
+} // namespace
+
+MethodCatalog::MethodCatalog() = default;
+
+MethodCatalog::~MethodCatalog()
+{
+    Close();
+}
+
+bool MethodCatalog::LoadFile(const std::wstring& path)
+{
+    wchar_t module[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        exePath.assign(module, length);
+        size_t slash = exePath.rfind(L'\\');
+        exeDir = slash == std::wstring::npos ? std::wstring() : exePath.substr(0, slash);
+    }
+
+    document_.Reset();
+    ComPtr<IXMLDOMDocument2> document;
+    HRESULT hr = xmldom::CreateDocument(document);
+    if (FAILED(hr)) {
+        lastError = hr;
+        return false;
+    }
+    long errorCode = 0;
+    if (!xmldom::LoadFile(document.Get(), path, errorCode)) {
+        lastError = errorCode;
+        return false;
+    }
+    document_ = document;
+    return true;
+}
+
+void MethodCatalog::Close()
+{
+    connections.clear();
+    document_.Reset();
+}
+
+ComPtr<IXMLDOMNode> MethodCatalog::FindData(const std::wstring& name, bool reportBadName)
+{
+    if (!document_)
+        return nullptr;
+    // The name goes into the expression verbatim: an apostrophe would end
+    // its literal early, and the expression buffer holds 1024 characters.
+    if (name.size() > MAX_METHOD_NAME || name.find(L'\'') != std::wstring::npos) {
+        if (reportBadName)
+            lastError = MALFORMED_DEFINITION;
+        return nullptr;
+    }
+    return xmldom::SelectNode(document_.Get(), L"/Datas/Data[Name='" + name + L"']");
+}
+
+bool MethodCatalog::Contains(const std::wstring& name)
+{
+    return FindData(name, false) != nullptr;
+}
+
+bool MethodCatalog::RunGet(const std::wstring& name, MethodResult& result)
+{
+    result.name = name;
+    ComPtr<IXMLDOMNode> data = FindData(name, true);
+    if (!data)
+        return false;
+    ComPtr<IXMLDOMNode> definition = xmldom::SelectNode(data.Get(), L"Method");
+    if (!definition)
+        return false;
+    WriteOutputLine(name);
+
+    std::wstring type;
+    if (!xmldom::Attribute(definition.Get(), L"type", type)) {
+        lastError = MALFORMED_DEFINITION;
+        return false;
+    }
+    for (const GetType& entry : GET_TYPES)
+        if (xmldom::EqualsNoCase(type, entry.type))
+            return entry.run(*this, definition.Get(), result);
+    return false;
+}
+
+bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values, bool& notFound)
+{
+    lastError = 0;
+    output.clear();
+    message.clear();
+    notFound = true;
+
+    ComPtr<IXMLDOMNode> data = FindData(name, true);
+    if (!data)
+        return false;
+    ComPtr<IXMLDOMNode> definition = xmldom::SelectNode(data.Get(), L"Set");
+    if (!definition)
+        return false;
+    notFound = false;
+    WriteOutputLine(name);
+
+    bool succeeded = false;
+    std::wstring type;
+    if (!xmldom::Attribute(definition.Get(), L"type", type)) {
+        lastError = MALFORMED_DEFINITION;
+    } else {
+        for (const SetType& entry : SET_TYPES)
+            if (xmldom::EqualsNoCase(type, entry.type)) {
+                lastError = entry.run(*this, definition.Get(), values);
+                succeeded = lastError == 0;
+                break;
+            }
+        // An unknown type runs nothing and fails with lastError 0.
+    }
+
+    xmldom::ChildText(definition.Get(), L"Message", message);
+    return succeeded;
+}
+
+std::wstring MethodCatalog::ResolveReference(const std::wstring& text)
+{
+    std::wstring resolved = text;
+    size_t open = resolved.find(L'{');
+    if (open == std::wstring::npos)
+        return resolved;
+    size_t close = resolved.find(L'}', open);
+    if (close == std::wstring::npos)
+        return resolved;
+    // A reference that leads back to the method being read would recurse for
+    // ever; past a small depth the reference stays as written.
+    if (referenceDepth_ >= MAX_REFERENCE_DEPTH)
+        return resolved;
+
+    std::wstring token = resolved.substr(open, close - open + 1);
+    MethodResult result;
+    ++referenceDepth_;
+    bool read = RunGet(token.substr(1, token.size() - 2), result);
+    --referenceDepth_;
+    if (read && result.kind == MethodResult::SINGLE)
+        ReplaceAll(resolved, token, result.value);
+    return resolved;
+}
+
+MethodWMI* MethodCatalog::Connection(const std::wstring& nameSpace)
+{
+    auto found = connections.find(nameSpace);
+    if (found != connections.end())
+        return found->second.get();
+    auto connection = std::make_unique<MethodWMI>();
+    connection->Connect(nameSpace);
+    MethodWMI* raw = connection.get();
+    connections.emplace(nameSpace, std::move(connection));
+    return raw;
+}
+
+bool MethodCatalog::ParamValue(IXMLDOMNode* param, const ItemValueMap& values, std::wstring& value)
+{
+    std::wstring name;
+    if (!xmldom::Attribute(param, L"name", name))
+        return false;
+    if (const std::wstring* given = values.Find(name))
+        value = *given;
+    else
+        value = AnsiRoundTrip(xmldom::Text(param));
+    return true;
+}
+
+bool MethodCatalog::SwitchRule(const ItemValueMap& values)
+{
+    return !values.empty() && xmldom::EqualsNoCase(FirstValue(values), L"yes");
+}

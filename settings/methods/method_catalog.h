@@ -1,0 +1,73 @@
+// One method catalogue file in memory: finds a method by name and runs its
+// Get or Set definition through the executor its `type` selects.
+#pragma once
+#include <windows.h>
+#include <msxml2.h>
+#include <wrl/client.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "item_values.h"
+#include "method_result.h"
+#include "method_wmi.h"
+
+class MethodCatalog {
+public:
+    // The longest method name the selection expression has room for.
+    static constexpr size_t MAX_METHOD_NAME = 1003;
+    // How deep references may nest before one is left as written; stops a
+    // method whose reference leads back to itself.
+    static constexpr int MAX_REFERENCE_DEPTH = 8;
+
+    MethodCatalog();
+    ~MethodCatalog();
+    MethodCatalog(const MethodCatalog&) = delete;
+    MethodCatalog& operator=(const MethodCatalog&) = delete;
+
+    // Loads a catalogue file and fills exePath and exeDir. False with the
+    // parser's error code (or the HRESULT) in lastError.
+    bool LoadFile(const std::wstring& path);
+    bool Contains(const std::wstring& name);
+    // Runs the method's Get definition; true when a value was read.
+    bool RunGet(const std::wstring& name, MethodResult& result);
+    // Runs the method's Set definition; true on success. notFound is true when
+    // the method or its Set definition is missing (the caller falls back to
+    // the Get). Afterwards lastError, output and message describe the run.
+    bool RunSet(const std::wstring& name, const ItemValueMap& values, bool& notFound);
+    // Drops the document and every cached connection.
+    void Close();
+
+    // Rules the executors share.
+
+    // Replaces the first braced method name in the text by the single value
+    // that method's Get reads; otherwise the text comes back as written.
+    std::wstring ResolveReference(const std::wstring& text);
+    // The connection for a namespace text, exactly as written (letter case
+    // included); created and connected on first use and kept whether or not
+    // the connection succeeded. Never null.
+    MethodWMI* Connection(const std::wstring& nameSpace);
+    // A Param's value: the item's value of the Param's name, else the Param's
+    // text passed through the ANSI code page. False when the Param has no
+    // `name` attribute (the definition is malformed; run nothing).
+    static bool ParamValue(IXMLDOMNode* param, const ItemValueMap& values, std::wstring& value);
+    // Whether a definition without parameters is to run: only when the item's
+    // first value is "yes", ignoring letter case.
+    static bool SwitchRule(const ItemValueMap& values);
+
+    int lastError = 0;        // status of the last executor run, 0 = success
+    std::wstring output;      // captured output of the last hidden process of a Set
+    std::wstring message;     // the Message text of the last Set definition run
+    std::wstring exePath;     // full path of the running executable
+    std::wstring exeDir;      // exePath without its last backslash and file name
+    std::map<std::wstring, std::unique_ptr<MethodWMI>> connections;
+
+private:
+    // The Data element of a method, or null. A name that cannot go into the
+    // selection expression sets lastError to -1 and finds nothing.
+    Microsoft::WRL::ComPtr<IXMLDOMNode> FindData(const std::wstring& name, bool reportBadName);
+
+    Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
+    int referenceDepth_ = 0;
+};

@@ -1,0 +1,20 @@
+// Text helpers shared by the catalogue and its executors.
+#pragma once
+#include <string>
+#include <string_view>
+
+// The text converted to the system ANSI code page and back, so characters
+// that code page cannot hold come out replaced (usually by '?').
+std::wstring AnsiRoundTrip(const std::wstring& text);
+
+// Bytes in the system ANSI code page as wide text.
+std::wstring AnsiToWide(std::string_view bytes);
+
+// Every occurrence of `token` replaced by `replacement`, case-sensitively.
+// Inserted text is not searched again, so a replacement holding its own
+// token cannot loop.
+void ReplaceAll(std::wstring& text, const std::wstring& token, const std::wstring& replacement);
+
+// Writes the text and CR LF to standard output as ANSI bytes. A window
+// program usually has no standard output; then nothing is written.
+void WriteOutputLine(const std::wstring& text);

@@ -1,0 +1,124 @@
+#include "registry_methods.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "raii.h"
+#include "xml_dom.h"
+
+namespace {
+
+constexpr int MISSING_ELEMENT = -1;
+constexpr int UNSUPPORTED_TYPE = -2;
+
+struct RegistryLocation {
+    HKEY hive;
+    std::wstring key;
+    std::wstring name;
+    REGSAM view;
+};
+
+bool ReadLocation(IXMLDOMNode* definition, RegistryLocation& location)
+{
+    std::wstring root;
+    if (!xmldom::ChildText(definition, L"Root", root) || !xmldom::ChildText(definition, L"Key", location.key)
+        || !xmldom::ChildText(definition, L"Name", location.name))
+        return false;
+    if (xmldom::EqualsNoCase(root, L"HKCR"))
+        location.hive = HKEY_CLASSES_ROOT;
+    else if (xmldom::EqualsNoCase(root, L"HKCU"))
+        location.hive = HKEY_CURRENT_USER;
+    else
+        location.hive = HKEY_LOCAL_MACHINE;
+    // The path is used as written either way; the flag only picks the view.
+    location.view = location.key.find(L"Wow6432Node\\") != std::wstring::npos ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    return true;
+}
+
+int ReadString(HKEY key, const std::wstring& name, DWORD size, MethodResult& result)
+{
+    // One character more than reported, so the text ends even when the
+    // stored value lacks its terminating null.
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+    if (status == ERROR_SUCCESS) {
+        result.value = buffer.data();
+        result.kind = MethodResult::SINGLE;
+    }
+    return status;
+}
+
+int ReadDword(HKEY key, const std::wstring& name, MethodResult& result)
+{
+    DWORD data = 0;
+    DWORD bytes = sizeof(data);
+    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &bytes);
+    if (status == ERROR_SUCCESS) {
+        wchar_t text[16];
+        _snwprintf(text, 16, L"%d", static_cast<int>(data));
+        text[15] = L'\0';
+        result.value = text;
+        result.kind = MethodResult::SINGLE;
+    }
+    return status;
+}
+
+} // namespace
+
+int GetRegistryValue(IXMLDOMNode* definition, MethodResult& result)
+{
+    RegistryLocation location;
+    if (!ReadLocation(definition, location))
+        return MISSING_ELEMENT;
+
+    RegKey key;
+    LSTATUS status = ::RegOpenKeyExW(location.hive, location.key.c_str(), 0, KEY_READ | location.view, key.put());
+    if (status != ERROR_SUCCESS)
+        return status;
+    DWORD type = 0;
+    DWORD size = 0;
+    status = ::RegQueryValueExW(key.get(), location.name.c_str(), nullptr, &type, nullptr, &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    switch (type) {
+    case REG_SZ:
+        return ReadString(key.get(), location.name, size, result);
+    case REG_DWORD:
+        return ReadDword(key.get(), location.name, result);
+    default:
+        return UNSUPPORTED_TYPE;
+    }
+}
+
+int SetRegistryValue(IXMLDOMNode* definition, const std::wstring& value)
+{
+    RegistryLocation location;
+    std::wstring typeText;
+    if (!ReadLocation(definition, location) || !xmldom::ChildText(definition, L"Type", typeText))
+        return MISSING_ELEMENT;
+    DWORD type = REG_NONE;
+    if (xmldom::EqualsNoCase(typeText, L"REG_SZ"))
+        type = REG_SZ;
+    else if (xmldom::EqualsNoCase(typeText, L"REG_DWORD"))
+        type = REG_DWORD;
+
+    // The key is created even for a type that cannot be written.
+    RegKey key;
+    LSTATUS status = ::RegCreateKeyExW(location.hive, location.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_ALL_ACCESS | location.view, nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (type == REG_SZ) {
+        DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+        return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    }
+    if (type == REG_DWORD) {
+        DWORD data = static_cast<DWORD>(_wtoi(value.c_str()));
+        return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    }
+    return UNSUPPORTED_TYPE;
+}

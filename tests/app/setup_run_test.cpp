@@ -1,0 +1,327 @@
+// The setup run behind "実行": items applied for real, failures, read-backs,
+// the catalogue order, the inventory, restarts and the log.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app_driver.h"
+#include "app_kit.h"
+#include "resource.h"
+
+namespace {
+
+constexpr const wchar_t* RUN_KEY = L"Software\\PeltawinTest\\Run";
+
+std::wstring readRegistry(HKEY root, const wchar_t* key, const wchar_t* name, REGSAM view, DWORD* dword = nullptr)
+{
+    HKEY h = nullptr;
+    if (::RegOpenKeyExW(root, key, 0, KEY_READ | view, &h) != ERROR_SUCCESS)
+        return L"<no key>";
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    LONG rc = ::RegQueryValueExW(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    ::RegCloseKey(h);
+    if (rc != ERROR_SUCCESS)
+        return L"<no value>";
+    if (type == REG_DWORD && dword) {
+        *dword = *reinterpret_cast<DWORD*>(buffer);
+        return L"<dword>";
+    }
+    return buffer;
+}
+
+void deleteRunKeys()
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, RUN_KEY);
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY software = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
+            ::RegDeleteTreeW(software, L"PeltawinTest");
+            ::RegCloseKey(software);
+        }
+    }
+}
+
+std::string xmlEscape(const std::wstring& text)
+{
+    std::string out;
+    for (char c : ts::wideToUtf8(text)) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string registrySet(const std::string& name, const std::string& root, const std::string& key,
+                        const std::string& value, const std::string& type)
+{
+    return "<Data><Name>" + name + "</Name><Set type=\"Registry\"><Root>" + root + "</Root><Key>" + key +
+           "</Key><Name>" + value + "</Name><Type>" + type + "</Type></Set></Data>\n";
+}
+
+// The log's messages (the part after "date time|0|"), in order.
+std::vector<std::wstring> logMessages(const std::wstring& log)
+{
+    std::vector<std::wstring> lines;
+    std::wregex line(LR"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\|0\|([^\r]*)\r\n)");
+    for (auto it = std::wsregex_iterator(log.begin(), log.end(), line); it != std::wsregex_iterator(); ++it)
+        lines.push_back((*it)[1].str());
+    return lines;
+}
+
+class SetupRun : public ::testing::Test {
+protected:
+    void SetUp() override { deleteRunKeys(); }
+    void TearDown() override { deleteRunKeys(); }
+};
+
+} // namespace
+
+TEST_F(SetupRun, AppliesEveryKindOfItemForReal)
+{
+    AppKit kit;
+    std::string dir = xmlEscape(kit.folder());
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ") +
+                     registrySet("Reg32", "HKLM", "Software\\Wow6432Node\\PeltawinTest\\Run", "Dw", "REG_DWORD") +
+                     registrySet("Reg64", "hklm", "Software\\PeltawinTest\\Run", "Dw", "reg_dword") +
+                     "<Data><Name>IniSet</Name><Set type=\"Ini\"><Path>" + dir +
+                     "</Path><File>settings.ini</File><Section>Main</Section><Key>Color</Key></Set></Data>\n"
+                     "<Data><Name>Cmd</Name><Set type=\"Command\"><Command>cmd /c echo {text}&gt;\"{EXEDIR}\\cmd.txt\""
+                     "</Command><InParam><Param name=\"text\">default</Param></InParam></Set></Data>\n"
+                     "<Data><Name>Con</Name><Set type=\"Console\"><Command>cmd /c echo console&gt;\"" + dir +
+                     "\\console.txt\"</Command></Set></Data>\n"
+                     "<Data><Name>Vbs</Name><Set type=\"VBScript\"><Script>Set fso = CreateObject(\"Scripting.FileSystemObject\")\n"
+                     "Set f = fso.CreateTextFile(\"{EXEDIR}\\vbs.txt\", True)\nf.Write \"{v}\"\nf.Close\n</Script>"
+                     "<InParam><Param name=\"v\"/></InParam></Set></Data>\n"
+                     "<Data><Name>ReadOnly</Name><Method type=\"Registry\"><Root>HKCU</Root>"
+                     "<Key>Software\\PeltawinTest\\App</Key><Name>Serial</Name></Method></Data>\n");
+    kit.write(kit.machineFile(),
+              dataFile("<Value Name=\"sz\" Method=\"RegSz\">こんにちは</Value>"
+                       "<Value Name=\"dw32\" Method=\"Reg32\">-1</Value>"
+                       "<Value Name=\"dw64\" Method=\"Reg64\">42</Value>"
+                       "<Value Name=\"ini\" Method=\"IniSet\">blue</Value>"
+                       "<Value Name=\"cmd\" Method=\"Cmd\"><P Name=\"text\">hello</P></Value>"
+                       "<Value Name=\"con\" Method=\"Con\">yes</Value>"
+                       "<Value Name=\"vbs\" Method=\"Vbs\"><P Name=\"v\">from-vbs</P></Value>"
+                       "<Value Name=\"nowhere\" Method=\"NoSuchMethod\">1</Value>"
+                       "<Value Name=\"readback\" Method=\"ReadOnly\">before</Value>",
+                       "<Serial>SN-TEST-0001</Serial>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"完了しました\r\n設定の反映には再起動が必要です");
+
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    ASSERT_EQ(rows.size(), 9u);
+    for (const auto& row : rows)
+        EXPECT_EQ(row[0], L"○") << ts::wideToUtf8(row[1]);
+    EXPECT_EQ(rows[8][2], kit.serial()) << "the value read back replaces the parameter text";
+    // Done is written only after the completion box is closed.
+    EXPECT_EQ(kit.read(kit.machineFile()).find("<Done>"), std::string::npos);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_FALSE(drv::isEnabled(dialog, IDC_RUN_BUTTON));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"こんにちは");
+    DWORD dw32 = 0, dw64 = 0;
+    readRegistry(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\PeltawinTest\\Run", L"Dw", KEY_WOW64_32KEY, &dw32);
+    readRegistry(HKEY_LOCAL_MACHINE, RUN_KEY, L"Dw", KEY_WOW64_64KEY, &dw64);
+    EXPECT_EQ(dw32, 0xFFFFFFFFu);
+    EXPECT_EQ(dw64, 42u);
+    wchar_t color[64] = {};
+    ::GetPrivateProfileStringW(L"Main", L"Color", L"", color, 64, kit.file(L"settings.ini").c_str());
+    EXPECT_STREQ(color, L"blue");
+    EXPECT_EQ(kit.read(L"cmd.txt"), "hello\r\n");
+    EXPECT_EQ(kit.read(L"console.txt"), "console\r\n");
+    EXPECT_EQ(kit.read(L"vbs.txt"), "from-vbs");
+
+    std::string saved = kit.read(kit.machineFile());
+    EXPECT_NE(saved.find("<Done>true</Done>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<Progress name=\"readback\">8</Progress>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Get=\"true\""), std::string::npos);
+    EXPECT_NE(saved.find(">" + ts::wideToUtf8(kit.serial()) + "</Value>"), std::string::npos);
+
+    auto log = logMessages(kit.logText());
+    std::vector<std::wstring> expected = {L"SerialNumber: SN-TEST-0001", L"Start", L"インベントリ取得",
+                                          L"sz - RegSz", L"OK", L"dw32 - Reg32", L"OK", L"dw64 - Reg64", L"OK",
+                                          L"ini - IniSet", L"OK", L"cmd - Cmd", L"OK", L"con - Con", L"OK",
+                                          L"vbs - Vbs", L"OK", L"nowhere - NoSuchMethod",
+                                          L"Method Not Found: NoSuchMethod", L"OK", L"readback - ReadOnly",
+                                          L"GetString: ReadOnly", L"OK"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(SetupRun, FailedItemStopsTheRunAndIsRetriedFirst)
+{
+    AppKit kit;
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ") +
+                     "<Data><Name>Fail</Name><Set type=\"Command\"><Command>cmd /c echo broken&amp;exit 7</Command>"
+                     "</Set></Data>\n"
+                     "<Data><Name>Quiet</Name><Set type=\"Command\"><Command>cmd /c exit 3</Command>"
+                     "<Message>ネットワークを確認してください</Message></Set></Data>\n");
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"first\" Method=\"RegSz\">1</Value>"
+                                          "<Value Name=\"second\" Method=\"Fail\">yes</Value>"
+                                          "<Value Name=\"third\" Method=\"RegSz\">3</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\n");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    EXPECT_EQ(rows[0][0], L"○");
+    EXPECT_EQ(rows[1][0], L"×");
+    EXPECT_EQ(rows[2][0], L"");
+    EXPECT_TRUE(drv::isEnabled(dialog, IDC_RUN_BUTTON));
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"1") << "the third item was not tried";
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"first\">0</Progress>"), std::string::npos);
+
+    // Pressing "実行" again runs the failed item first; it fails the same way.
+    box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    std::wstring log = kit.logText();
+    // The output goes into the line unchanged, its line end included.
+    const std::wstring failure = L"|0|second - Fail\r\n";
+    size_t firstRun = log.find(failure);
+    ASSERT_NE(firstRun, std::wstring::npos);
+    EXPECT_NE(log.find(L"|0|Error: 7[broken\r\r\n]\r\n", firstRun), std::wstring::npos) << ts::wideToUtf8(log);
+    size_t secondStart = log.find(L"|0|Start\r\n", firstRun);
+    ASSERT_NE(secondStart, std::wstring::npos);
+    size_t secondRun = log.find(L"|0|", secondStart + 3);
+    EXPECT_EQ(log.substr(secondRun, failure.size()), failure) << "the second run starts with the failed item";
+
+    // A failure without output logs the plain form, and the box shows the Message text.
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"q\" Method=\"Quiet\">yes</Value>"));
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\nネットワークを確認してください");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_EQ(logMessages(kit.logText()).back(), L"Error: 3");
+}
+
+TEST_F(SetupRun, UsersCatalogueWinsAndInventoryIsCollectedOnce)
+{
+    AppKit kit;
+    kit.writeMethods(registrySet("Which", "HKCU", "Software\\PeltawinTest\\Run", "FromMain", "REG_SZ") +
+                     "<Data><Name>Model</Name><Method type=\"Registry\"><Root>HKCU</Root>"
+                     "<Key>Software\\PeltawinTest\\App</Key><Name>Serial</Name></Method></Data>\n"
+                     "<Data><Name>Disks</Name><Method type=\"HDDPwd\"/></Data>\n");
+    kit.write(L"usersmethods.xml", "<Datas>" + registrySet("Which", "HKCU", "Software\\PeltawinTest\\Run", "FromUsers", "REG_SZ") +
+                                       "<Data><Name>Model</Name><Method type=\"Registry\"><Root>HKCU</Root>"
+                                       "<Key>Nowhere</Key><Name>x</Name></Method></Data></Datas>");
+    kit.write(L"inventory", "# comment\r\n\r\nModel\r\nNotAMethod\r\nDisks\r\n #Model\r\n");
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"w\" Method=\"Which\">v</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"FromUsers", 0), L"v");
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"FromMain", 0), L"<no value>");
+    std::string saved = kit.read(kit.machineFile());
+    // Inventory reads use methods.xml alone.
+    EXPECT_NE(saved.find("<Model>SN-TEST-0001</Model>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<Disks"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("NotAMethod"), std::string::npos);
+}
+
+TEST_F(SetupRun, RebootItemSavesAndResumesAfterRestart)
+{
+    AppKit kit;
+    kit.installShutdownStub(0);
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ"));
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"RegSz\">before</Value>"
+                                          "<Value Name=\"skip\" Method=\"reboot\">no</Value>"
+                                          "<Value Name=\"restart\" Method=\"再起動\">YES</Value>"
+                                          "<Value Name=\"b\" Method=\"RegSz\">after</Value>"
+                                          "<Value Name=\"last\" Method=\"Reboot\">yes</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    // The restart leaves no box: wait for the stand-in to be called.
+    DWORD start = ::GetTickCount();
+    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
+        ::Sleep(50);
+    EXPECT_EQ(kit.shutdownCalls(), L"shutdown.exe /r /t 0\n");
+    EXPECT_FALSE(drv::findMessageBox(kit.process().pid(), 500));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"restart\">2</Progress>"), std::string::npos);
+
+    // After the "restart": items up to the reboot are marked, the run goes on after it.
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[2][0], L"○");
+    EXPECT_EQ(rows[3][0], L"");
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    start = ::GetTickCount();
+    while (kit.shutdownCalls().size() < 44 && ::GetTickCount() - start < 60000)
+        ::Sleep(50);
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"after");
+
+    // After the final reboot item the run completes at once.
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"完了しました\r\n設定の反映には再起動が必要です");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Done>true</Done>"), std::string::npos);
+}
+
+TEST_F(SetupRun, FailedRestartIsTriedAgain)
+{
+    AppKit kit;
+    kit.installShutdownStub(1);
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"restart\" Method=\"Reboot\">yes</Value>"
+                                          "<Value Name=\"b\" Method=\"Nothing\">x</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\n");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    // The first item was the reboot: no progress is recorded, so the next run starts with it.
+    std::string saved = kit.read(kit.machineFile());
+    EXPECT_EQ(saved.find("<Progress"), std::string::npos) << saved;
+
+    kit.installShutdownStub(0);
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    EXPECT_EQ(rows[0][0], L"");
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    DWORD start = ::GetTickCount();
+    while (kit.shutdownCalls().find(L"\n") == kit.shutdownCalls().rfind(L"\n") && ::GetTickCount() - start < 60000)
+        ::Sleep(50);
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"restart\">0</Progress>"), std::string::npos);
+}
