@@ -142,22 +142,6 @@ bool IsTextLike(DOMNodeType type)
     return type == NODE_TEXT || type == NODE_CDATA_SECTION || type == NODE_ENTITY_REFERENCE;
 }
 
-ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)
-{
-    ComPtr<IXMLDOMNode> child;
-    if (node->get_firstChild(&child) != S_OK)
-        child.Reset();
-    return child;
-}
-
-ComPtr<IXMLDOMNode> NextSibling(IXMLDOMNode* node)
-{
-    ComPtr<IXMLDOMNode> next;
-    if (node->get_nextSibling(&next) != S_OK)
-        next.Reset();
-    return next;
-}
-
 class Writer {
 public:
     explicit Writer(std::string& out) : out_(out) {}
@@ -165,7 +149,8 @@ public:
     bool Document(IXMLDOMNode* document)
     {
         out_ = XML_DECLARATION;
-        for (auto child = FirstChild(document); child; child = NextSibling(child.Get())) {
+        bool hasRoot = false;
+        for (auto child = xmldom::FirstChild(document); child; child = xmldom::NextSibling(child.Get())) {
             switch (NodeType(child.Get())) {
             case NODE_PROCESSING_INSTRUCTION:
                 // The document's own declaration is replaced by ours.
@@ -179,8 +164,10 @@ public:
             }
             if (!Node(child.Get(), 0))
                 return false;
+            hasRoot = hasRoot || NodeType(child.Get()) == NODE_ELEMENT;
         }
-        return true;
+        // Without a document element the text would not parse again.
+        return hasRoot;
     }
 
 private:
@@ -262,7 +249,7 @@ private:
     // it is skipped to keep the first save equal to later ones.
     static bool Children(IXMLDOMNode* element, std::vector<ComPtr<IXMLDOMNode>>& children, bool& hasText)
     {
-        for (auto child = FirstChild(element); child; child = NextSibling(child.Get())) {
+        for (auto child = xmldom::FirstChild(element); child; child = xmldom::NextSibling(child.Get())) {
             DOMNodeType type = NodeType(child.Get());
             if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
                 std::wstring value;

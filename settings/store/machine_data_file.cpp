@@ -57,26 +57,10 @@ bool HasChildNodes(IXMLDOMNode* node)
     return node->hasChildNodes(&has) == S_OK && has == VARIANT_TRUE;
 }
 
-ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)
-{
-    ComPtr<IXMLDOMNode> child;
-    if (node->get_firstChild(&child) != S_OK)
-        child.Reset();
-    return child;
-}
-
-ComPtr<IXMLDOMNode> NextSibling(IXMLDOMNode* node)
-{
-    ComPtr<IXMLDOMNode> next;
-    if (node->get_nextSibling(&next) != S_OK)
-        next.Reset();
-    return next;
-}
-
 // Every child of a parameter-list item is an element naming its parameter.
 bool ReadParameterList(IXMLDOMNode* value, ItemValueMap& params, std::vector<std::wstring>& names)
 {
-    for (auto child = FirstChild(value); child; child = NextSibling(child.Get())) {
+    for (auto child = xmldom::FirstChild(value); child; child = xmldom::NextSibling(child.Get())) {
         DOMNodeType type = NODE_INVALID;
         std::wstring key;
         if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT || !xmldom::Attribute(child.Get(), L"Name", key))
@@ -208,7 +192,7 @@ bool MachineDataFile::ReadItem(IXMLDOMNode* value)
         return false;
     ItemValueMap params;
     std::vector<std::wstring> names;
-    ComPtr<IXMLDOMNode> first = FirstChild(value);
+    ComPtr<IXMLDOMNode> first = xmldom::FirstChild(value);
     if (!first) {
         params.Set(name, L"");
         names.push_back(name);

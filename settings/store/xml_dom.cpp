@@ -123,6 +123,22 @@ bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value)
     return true;
 }
 
+ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)
+{
+    ComPtr<IXMLDOMNode> child;
+    if (!node || node->get_firstChild(&child) != S_OK)
+        child.Reset();
+    return child;
+}
+
+ComPtr<IXMLDOMNode> NextSibling(IXMLDOMNode* node)
+{
+    ComPtr<IXMLDOMNode> next;
+    if (!node || node->get_nextSibling(&next) != S_OK)
+        next.Reset();
+    return next;
+}
+
 bool EqualsNoCase(const std::wstring& a, const wchar_t* b)
 {
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;

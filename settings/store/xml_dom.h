@@ -44,6 +44,10 @@ bool ChildText(IXMLDOMNode* node, const std::wstring& childName, std::wstring& t
 // An attribute's value; false when the node has no such attribute.
 bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value);
 
+// A node's first child and next sibling, or null.
+ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node);
+ComPtr<IXMLDOMNode> NextSibling(IXMLDOMNode* node);
+
 // Ignoring letter case, for the catalogue's keywords.
 bool EqualsNoCase(const std::wstring& a, const wchar_t* b);
 
