@@ -130,3 +130,28 @@ TEST(Configuration, ValuesAreReadAndANegativeIntervalMeansNoPause)
 }
 
 } // namespace
+
+#include "capture.h"
+
+namespace {
+
+TEST(BitmapLayout, StrideAndHeadersFollowTheFileFormat)
+{
+    EXPECT_EQ(vorn::bitmapStride(101), 304u);
+    EXPECT_EQ(vorn::bitmapStride(4), 12u);
+    EXPECT_EQ(vorn::bitmapStride(1), 4u);
+    auto h = vorn::bitmapHeaders(101, 2);
+    const uint8_t expected[54] = {'B', 'M', 0x96, 0x02, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
+                                  101, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0x60, 0x02,
+                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::vector<uint8_t>(h.begin(), h.end()), std::vector<uint8_t>(expected, expected + 54));
+}
+
+TEST(Timestamp, FourteenDigitsOfLocalTime)
+{
+    std::string name = vorn::timestampName();
+    ASSERT_EQ(name.size(), 14u);
+    EXPECT_EQ(name.find_first_not_of("0123456789"), std::string::npos);
+}
+
+} // namespace

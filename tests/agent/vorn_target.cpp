@@ -113,10 +113,26 @@ LRESULT CALLBACK mainProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
     return ::DefWindowProcW(window, msg, wp, lp);
 }
 
+// The second window is the pixel target (a top-level window: Wine reads pixels of another
+// process's child windows as CLR_INVALID). It turns green a moment after a click.
 LRESULT CALLBACK secondProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_PAINT) {
-        paintSolid(window, SECOND_BACKGROUND);
+    static COLORREF colour = SECOND_BACKGROUND;
+    switch (msg) {
+    case WM_PAINT:
+        paintSolid(window, colour);
+        return 0;
+    case WM_LBUTTONDOWN:
+        record("click second %d %d\n", static_cast<int>(static_cast<short>(LOWORD(lp))),
+               static_cast<int>(static_cast<short>(HIWORD(lp))));
+        return 0;
+    case WM_LBUTTONUP:
+        ::SetTimer(window, TIMER_PANEL, PANEL_DELAY_MS, nullptr);
+        return 0;
+    case WM_TIMER:
+        ::KillTimer(window, TIMER_PANEL);
+        colour = PANEL_CLICKED;
+        ::InvalidateRect(window, nullptr, TRUE);
         return 0;
     }
     if (msg == WM_ERASEBKGND)
