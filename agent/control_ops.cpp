@@ -28,7 +28,7 @@ bool deliverKeyMessage(HWND window, UINT message, WPARAM key, LPARAM lParam, boo
 // Puts a copy of text on the clipboard as CF_TEXT, owned by window.
 bool putOnClipboard(HWND window, const std::string& text)
 {
-    // The block is the designed 256 bytes, or larger for a text that would not fit it.
+    // The block is 256 bytes, or larger for a text that would not fit into it.
     SIZE_T size = text.size() + 1 > PASTE_BLOCK ? text.size() + 1 : PASTE_BLOCK;
     GlobalBlock block(PASTE_FLAGS, size);
     if (!block.get())
