@@ -1,0 +1,506 @@
+#include "script_runner.h"
+
+#include <windows.h>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+#include "capture.h"
+#include "control_ops.h"
+#include "mbcs_text.h"
+#include "script_file.h"
+
+namespace vorn {
+
+namespace {
+constexpr const char* NOT_FOUND_PROCESS = "対象プロセスが見つかりませんでした。\r再試行しますか？";
+constexpr const char* NOT_FOUND_WINDOW = "対象が見つかりませんでした。\r再試行しますか？";
+
+constexpr UINT VK_CODE_TAB = 9;
+constexpr UINT VK_CODE_RETURN = 13;
+constexpr UINT VK_CODE_SPACE = 32;
+constexpr UINT VK_CODE_DOWN = 0x28;
+constexpr DWORD KEY_GAP_MS = 10;
+constexpr DWORD SELECT_GAP_MS = 100;
+constexpr DWORD PROCESS_PACE_MS = 1000;
+constexpr DWORD WINDOW_PACE_MS = 100;
+constexpr DWORD TARGET_WINDOW_PACE_MS = 500;
+constexpr DWORD PIXEL_POLL_MS = 500;
+
+// Seconds of the system clock; a search has run out of time once more than the limit passed.
+struct SearchClock {
+    explicit SearchClock(int limitSeconds) : limit(limitSeconds) {}
+    void restart() { start = now = _time64(nullptr); }
+    void tick() { now = _time64(nullptr); }
+    bool expired() const { return now - start > limit; }
+    __time64_t limit;
+    __time64_t start = _time64(nullptr);
+    __time64_t now = start;
+};
+
+std::string before(const std::string& text, size_t pos) { return text.substr(0, pos); }
+std::string after(const std::string& text, size_t pos) { return text.substr(pos + 1); }
+
+// Splits "title[,index]": without a further comma the whole text is the title and the index 0.
+void splitTitleIndex(const std::string& rest, std::string& title, int& index)
+{
+    size_t comma = findChar(rest, ',');
+    if (comma == std::string::npos) {
+        title = rest;
+        index = 0;
+    } else {
+        title = before(rest, comma);
+        index = readNumber(after(rest, comma));
+    }
+}
+
+void sleepMs(int ms)
+{
+    if (ms > 0)
+        ::Sleep(static_cast<DWORD>(ms));
+}
+} // namespace
+
+void writeOutput(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
+}
+
+int ScriptRunner::run(const std::string& scriptPath)
+{
+    ScriptFile script;
+    if (!loadScript(scriptPath, script)) {
+        writeOutput("open error\n");
+        return 0;
+    }
+    writeOutput("launch:%s\n", script.launchCommand.c_str());
+    launch(script.launchCommand);
+    runCommands(script.commands);
+    return 0;
+}
+
+void ScriptRunner::launch(const std::string& command)
+{
+    // The command line is the launch command and one blank, in a 2048-byte buffer; a
+    // command that does not fit is refused rather than cut off.
+    std::string line = command + " ";
+    if (line.size() + 1 > LAUNCH_BUFFER) {
+        writeOutput("err launch[%x]\r\n", static_cast<unsigned>(ERROR_FILENAME_EXCED_RANGE));
+        return;
+    }
+    char buffer[LAUNCH_BUFFER] = {};
+    line.copy(buffer, line.size());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        writeOutput("err launch[%x]\r\n", static_cast<unsigned>(::GetLastError()));
+        return;
+    }
+    // The program is found later by its window; no handle to it is kept.
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+}
+
+void ScriptRunner::runCommands(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) {
+        // Only the exact prefix skips the check: "process:" is still checked.
+        if (line.compare(0, 8, "Process:") != 0 && targetProcessId != 0 && !processExists(targetProcessId)) {
+            resultCode = RESULT_PROCESS_LOST;
+            return;
+        }
+        size_t colon = findChar(line, ':');
+        if (colon != std::string::npos && colon > 0) {
+            if (dispatch(before(line, colon), after(line, colon)) == Next::EndNow)
+                return;
+            pause();
+        }
+        if (resultCode != 0)
+            return;
+    }
+}
+
+void ScriptRunner::pause() const { sleepMs(settings.commandInterval); }
+
+ScriptRunner::Next ScriptRunner::dispatch(const std::string& keyword, const std::string& args)
+{
+    auto is = [&](const char* name) { return equalsNoCase(keyword, name); };
+    if (is("Process"))
+        commandProcess(args);
+    else if (is("Target"))
+        commandTarget(args);
+    else if (is("Window"))
+        commandWindow(args);
+    else if (is("TargetWindow"))
+        commandTargetWindow(args);
+    else if (is("MOUSERANDOM"))
+        ;
+    else if (is("FOCUS")) {
+        readNumber(args);
+        focusWindow(currentWindow.handle);
+    } else if (is("TAB"))
+        commandKeys("TAB", VK_CODE_TAB, args);
+    else if (is("ENTER"))
+        commandKeys("ENTER", VK_CODE_RETURN, args);
+    else if (is("SPACE"))
+        commandKeys("SPACE", VK_CODE_SPACE, args);
+    else if (is("Sleep"))
+        commandSleep(args);
+    else if (is("Click"))
+        commandClick(args);
+    else if (is("SetTimeout"))
+        pixelTimeout = readNumber(args);
+    else if (is("WaitPixel"))
+        commandWaitPixel(args);
+    else if (is("Assert"))
+        commandAssert(args);
+    else if (is("Paste"))
+        commandPaste(args);
+    else if (is("Text"))
+        commandText(args);
+    else if (is("SELECT"))
+        commandSelect(args);
+    else if (is("COMBOBOXSELECT"))
+        return commandComboSelect(args);
+    else if (is("COMBOBOXFIND"))
+        return commandComboFind(args);
+    else if (is("SS"))
+        commandScreenshot();
+    return Next::Pause;
+}
+
+// ---- Window searches ----
+
+void ScriptRunner::commandProcess(const std::string& args)
+{
+    currentWindow = {};
+    size_t comma = findChar(args, ',');
+    if (comma == std::string::npos || comma == 0)
+        return;
+    std::string className = before(args, comma), title = after(args, comma);
+    writeOutput("Search Process:[%s][%s]\r\n", className.c_str(), title.c_str());
+    searchProcess(className, title);
+}
+
+void ScriptRunner::commandTarget(const std::string& args)
+{
+    eraseHighlight(targetWindow.handle);
+    targetWindow = {};
+    size_t comma = findChar(args, ',');
+    if (comma == std::string::npos)
+        return;
+    std::string className = before(args, comma), title = after(args, comma);
+    writeOutput("Search Target:[%s][%s]\r\n", className.c_str(), title.c_str());
+    searchTarget(className, title);
+}
+
+void ScriptRunner::commandWindow(const std::string& args)
+{
+    eraseHighlight(currentWindow.handle);
+    currentWindow = {};
+    size_t comma = findChar(args, ',');
+    if (comma == std::string::npos)
+        return;
+    std::string className = before(args, comma), title;
+    int index = 0;
+    splitTitleIndex(after(args, comma), title, index);
+    writeOutput("Search Window:[%s][%s]\r\n", className.c_str(), title.c_str());
+    searchWindow(className, title, index);
+}
+
+void ScriptRunner::commandTargetWindow(const std::string& args)
+{
+    targetWindow = {};
+    currentWindow = {};
+    std::string fields[3];
+    std::string rest = args;
+    for (std::string& field : fields) {
+        size_t comma = findChar(rest, ',');
+        if (comma == std::string::npos)
+            return;
+        field = before(rest, comma);
+        rest = after(rest, comma);
+    }
+    std::string innerTitle;
+    int index = 0;
+    splitTitleIndex(rest, innerTitle, index);
+    searchTargetWindow(fields[0], fields[1], fields[2], innerTitle, index);
+}
+
+void ScriptRunner::searchProcess(const std::string& className, const std::string& title)
+{
+    SearchClock clock(settings.searchTimeout);
+    while (!currentWindow.handle) {
+        if (clock.expired()) {
+            if (!askRetry(NOT_FOUND_PROCESS)) {
+                resultCode = RESULT_STEP_FAILED;
+                break;
+            }
+            clock.restart();
+        }
+        currentWindow = findTopLevelWindow(0, className, title);
+        ::Sleep(PROCESS_PACE_MS);
+        clock.tick();
+    }
+    DWORD owner = 0;
+    if (!currentWindow.handle || !::GetWindowThreadProcessId(currentWindow.handle, &owner))
+        owner = 0;
+    targetProcessId = owner;
+}
+
+void ScriptRunner::searchTarget(const std::string& className, const std::string& title)
+{
+    SearchClock clock(settings.searchTimeout);
+    while (!targetWindow.handle) {
+        if (!processExists(targetProcessId)) {
+            resultCode = RESULT_PROCESS_LOST;
+            break;
+        }
+        if (clock.expired()) {
+            if (!askRetry(NOT_FOUND_WINDOW)) {
+                resultCode = RESULT_STEP_FAILED;
+                break;
+            }
+            clock.restart();
+        }
+        ::Sleep(WINDOW_PACE_MS);
+        targetWindow = findTopLevelWindow(targetProcessId, className, title);
+        clock.tick();
+    }
+    // A search that ended without a window has nothing to outline.
+    if (targetWindow.handle)
+        drawHighlight(targetWindow.handle);
+}
+
+void ScriptRunner::searchWindow(const std::string& className, const std::string& title, int index)
+{
+    SearchClock clock(settings.searchTimeout);
+    while (!currentWindow.handle) {
+        if (!processExists(targetProcessId)) {
+            resultCode = RESULT_PROCESS_LOST;
+            break;
+        }
+        if (clock.expired()) {
+            if (!askRetry(NOT_FOUND_WINDOW)) {
+                resultCode = RESULT_STEP_FAILED;
+                break;
+            }
+            clock.restart();
+        }
+        ::Sleep(WINDOW_PACE_MS);
+        currentWindow = findChildWindow(targetWindow, className, title, index);
+        clock.tick();
+    }
+    if (currentWindow.handle)
+        drawHighlight(currentWindow.handle);
+}
+
+void ScriptRunner::searchTargetWindow(const std::string& className, const std::string& title,
+                                      const std::string& innerClass, const std::string& innerTitle, int index)
+{
+    // No time limit: this waits as long as the target process lives.
+    while (!currentWindow.handle) {
+        if (!processExists(targetProcessId)) {
+            resultCode = RESULT_PROCESS_LOST;
+            break;
+        }
+        ::Sleep(TARGET_WINDOW_PACE_MS);
+        targetWindow = findTopLevelWindow(targetProcessId, className, title);
+        if (targetWindow.handle)
+            currentWindow = findChildWindow(targetWindow, innerClass, innerTitle, index);
+    }
+}
+
+// ---- Keys, clicks, text ----
+
+void ScriptRunner::commandKeys(const char* name, UINT virtualKey, const std::string& args)
+{
+    int count = readNumber(args);
+    writeOutput("%s:[%d]\r\n", name, count);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            ::Sleep(KEY_GAP_MS);
+        if (!sendKey(currentWindow.handle, virtualKey, settings.sendsKeys())) {
+            resultCode = RESULT_STEP_FAILED;
+            return;
+        }
+    }
+}
+
+void ScriptRunner::commandSleep(const std::string& args)
+{
+    int ms = readNumber(args);
+    writeOutput("Sleep:[%dms]\r\n", ms);
+    // A negative value would be an almost endless unsigned wait.
+    sleepMs(ms);
+}
+
+void ScriptRunner::commandClick(const std::string& args)
+{
+    size_t comma = findChar(args, ',');
+    if (comma == std::string::npos || comma == 0)
+        return;
+    int x = readNumber(before(args, comma)), y = readNumber(after(args, comma));
+    writeOutput("Click:[%d,%d]\r\n", x, y);
+    if (!clickWindow(currentWindow.handle, x, y, settings.scaleX, settings.scaleY))
+        resultCode = RESULT_STEP_FAILED;
+}
+
+bool ScriptRunner::resolveArgument(const std::string& args, std::string& value) const
+{
+    size_t open = findChar(args, '{');
+    size_t close = findChar(args, '}');
+    bool reference = !args.empty() && open != std::string::npos && close != std::string::npos && close > open;
+    if (!reference) {
+        value = args;
+        return true;
+    }
+    auto found = variableTable.find(args.substr(open + 1, close - open - 1));
+    if (found == variableTable.end())
+        return false;
+    value = found->second;
+    return true;
+}
+
+void ScriptRunner::commandPaste(const std::string& args)
+{
+    std::string text;
+    if (!resolveArgument(args, text))
+        return;
+    writeOutput("Paste:[%s]\r\n", text.c_str());
+    if (!pasteText(currentWindow.handle, text, settings.sendsKeys()))
+        resultCode = RESULT_STEP_FAILED;
+}
+
+void ScriptRunner::commandText(const std::string& args)
+{
+    std::string text;
+    if (!resolveArgument(args, text))
+        return;
+    writeOutput("Text:[%s]\r\n", text.c_str());
+    if (!setControlText(currentWindow.handle, text, settings.sendsKeys()))
+        resultCode = RESULT_STEP_FAILED;
+}
+
+void ScriptRunner::commandSelect(const std::string& args)
+{
+    std::string text;
+    int count = resolveArgument(args, text) ? readNumber(text) : 0;
+    for (; count > 0; --count) {
+        if (!sendKey(currentWindow.handle, VK_CODE_DOWN, settings.sendsKeys())) {
+            resultCode = RESULT_STEP_FAILED;
+            return;
+        }
+        ::Sleep(SELECT_GAP_MS);
+    }
+}
+
+ScriptRunner::Next ScriptRunner::commandComboSelect(const std::string& args)
+{
+    std::string text;
+    int number = resolveArgument(args, text) ? readNumber(text) : 0;
+    if (selectComboByNumber(currentWindow.handle, number))
+        return Next::Pause;
+    resultCode = RESULT_STEP_FAILED;
+    return Next::EndNow;
+}
+
+ScriptRunner::Next ScriptRunner::commandComboFind(const std::string& args)
+{
+    std::string text;
+    if (!resolveArgument(args, text))
+        text.clear();
+    if (selectComboByText(currentWindow.handle, text))
+        return Next::Pause;
+    resultCode = RESULT_STEP_FAILED;
+    return Next::EndNow;
+}
+
+// ---- Pixels and screenshots ----
+
+namespace {
+// "x,y,rest": the first comma after position 0 and a second one after it.
+bool splitPixelArgs(const std::string& args, int& x, int& y, std::string& colour)
+{
+    size_t first = findChar(args, ',');
+    if (first == std::string::npos || first == 0)
+        return false;
+    size_t second = findChar(args, ',', first + 1);
+    if (second == std::string::npos)
+        return false;
+    x = readNumber(before(args, first));
+    y = readNumber(args.substr(first + 1, second - first - 1));
+    colour = after(args, second);
+    return true;
+}
+} // namespace
+
+void ScriptRunner::commandWaitPixel(const std::string& args)
+{
+    int x = 0, y = 0;
+    std::string colour;
+    if (!splitPixelArgs(args, x, y, colour))
+        return;
+    unsigned long low = 0, high = 0;
+    size_t dash = findChar(colour, '-');
+    if (dash == std::string::npos) {
+        low = high = readColour(colour);
+    } else {
+        low = readColour(before(colour, dash));
+        high = readColour(after(colour, dash));
+        if (static_cast<uint32_t>(low) > static_cast<uint32_t>(high))
+            std::swap(low, high);
+    }
+    waitPixel(x, y, low, high);
+}
+
+void ScriptRunner::waitPixel(int x, int y, unsigned long low, unsigned long high)
+{
+    for (int polls = pixelTimeout / static_cast<int>(PIXEL_POLL_MS); polls > 0; --polls) {
+        if (!processExists(targetProcessId) || !currentWindow.handle || !::IsWindow(currentWindow.handle)) {
+            resultCode = RESULT_PROCESS_LOST;
+            return;
+        }
+        uint32_t colour = readPixel(currentWindow.handle, x, y);
+        writeOutput("%x.", static_cast<unsigned>(colour));
+        if (low <= colour && colour <= high)
+            return;
+        ::Sleep(PIXEL_POLL_MS);
+    }
+    resultCode = RESULT_STEP_FAILED;
+    failureScreenshot();
+}
+
+void ScriptRunner::commandAssert(const std::string& args)
+{
+    int x = 0, y = 0;
+    std::string colour;
+    if (!splitPixelArgs(args, x, y, colour))
+        return;
+    uint32_t expected = static_cast<uint32_t>(readColour(colour));
+    uint32_t found = readPixel(currentWindow.handle, x, y);
+    writeOutput("%x.", static_cast<unsigned>(found));
+    if (found == expected) {
+        resultCode = RESULT_STEP_FAILED;
+        failureScreenshot();
+    }
+}
+
+void ScriptRunner::failureScreenshot()
+{
+    captureWindow(currentWindow.handle, settings.agentDirectory + "\\appleid\\err_" + timestampName() + ".bmp");
+}
+
+void ScriptRunner::commandScreenshot()
+{
+    captureWindow(currentWindow.handle, settings.agentDirectory + "\\appleid\\" + timestampName() + ".bmp");
+}
+
+} // namespace vorn

@@ -1,0 +1,70 @@
+// One run of a script: loading it, starting its program and interpreting its commands.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "agent_settings.h"
+#include "window_search.h"
+
+namespace vorn {
+
+constexpr int DEFAULT_PIXEL_TIMEOUT = 30000;
+constexpr size_t LAUNCH_BUFFER = 2048;
+
+class ScriptRunner {
+public:
+    explicit ScriptRunner(const AgentSettings& settings) : settings(settings) {}
+
+    // Loads the script, starts its program and runs the commands; the outcome is resultCode.
+    int run(const std::string& scriptPath);
+    // Interprets command lines in order until the end or the first failure.
+    void runCommands(const std::vector<std::string>& lines);
+
+    DWORD targetProcessId = 0;
+    int resultCode = 0;
+
+private:
+    enum class Next { Pause, EndNow };
+
+    void launch(const std::string& command);
+    Next dispatch(const std::string& keyword, const std::string& args);
+    void pause() const;
+
+    void commandProcess(const std::string& args);
+    void commandTarget(const std::string& args);
+    void commandWindow(const std::string& args);
+    void commandTargetWindow(const std::string& args);
+    void commandKeys(const char* name, UINT virtualKey, const std::string& args);
+    void commandSleep(const std::string& args);
+    void commandClick(const std::string& args);
+    void commandWaitPixel(const std::string& args);
+    void commandAssert(const std::string& args);
+    void commandPaste(const std::string& args);
+    void commandText(const std::string& args);
+    void commandSelect(const std::string& args);
+    Next commandComboSelect(const std::string& args);
+    Next commandComboFind(const std::string& args);
+    void commandScreenshot();
+
+    void searchProcess(const std::string& className, const std::string& title);
+    void searchTarget(const std::string& className, const std::string& title);
+    void searchWindow(const std::string& className, const std::string& title, int index);
+    void searchTargetWindow(const std::string& className, const std::string& title, const std::string& innerClass,
+                            const std::string& innerTitle, int index);
+    void waitPixel(int x, int y, unsigned long low, unsigned long high);
+    void failureScreenshot();
+    // The literal text, or the variable's value; false when a referenced variable is unknown.
+    bool resolveArgument(const std::string& args, std::string& value) const;
+
+    const AgentSettings& settings;
+    WindowRef targetWindow;
+    WindowRef currentWindow;
+    int pixelTimeout = DEFAULT_PIXEL_TIMEOUT;
+    std::map<std::string, std::string> variableTable;
+};
+
+// Writes formatted output to standard output at once.
+void writeOutput(const char* format, ...);
+
+} // namespace vorn

@@ -1,0 +1,88 @@
+#include "window_search.h"
+
+#include "mbcs_text.h"
+#include "raii.h"
+
+namespace vorn {
+
+namespace {
+constexpr int NAME_BUFFER = 256;
+}
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM param)
+{
+    auto* match = reinterpret_cast<WindowMatch*>(param);
+    if (match->processId != 0) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner != match->processId)
+            return TRUE;
+    }
+    char name[NAME_BUFFER] = {};
+    ::GetClassNameA(window, name, NAME_BUFFER);
+    if (match->className != name)
+        return TRUE;
+    char text[NAME_BUFFER] = {};
+    ::GetWindowTextA(window, text, NAME_BUFFER);
+    if (match->windowText != text)
+        return TRUE;
+    match->matches.push_back(window);
+    return TRUE;
+}
+
+namespace {
+// Enumerates the parent's descendants, or the top-level windows when there is no parent.
+// EnumWindows is the documented equivalent of EnumChildWindows with no parent, and the
+// one that works everywhere.
+bool enumerate(WindowMatch& match)
+{
+    auto param = reinterpret_cast<LPARAM>(&match);
+    if (!match.parent)
+        return ::EnumWindows(matchWindow, param) != 0;
+    return ::EnumChildWindows(match.parent, matchWindow, param) != 0;
+}
+} // namespace
+
+WindowRef findTopLevelWindow(DWORD processId, const std::string& className, const std::string& windowText)
+{
+    WindowMatch match;
+    match.processId = processId;
+    match.className = className;
+    match.windowText = windowText;
+    if (!enumerate(match) || match.matches.empty())
+        return {};
+    return {match.matches.front(), processId};
+}
+
+WindowRef findChildWindow(const WindowRef& parent, const std::string& className, const std::string& windowText,
+                          int index)
+{
+    if (index < 0)
+        return {};
+    WindowMatch match;
+    match.processId = parent.processId;
+    match.className = className;
+    match.windowText = windowText;
+    match.parent = parent.handle;
+    bool done = enumerate(match);
+    // Wine reports FALSE for a window without children; there are no matches then either.
+    if ((!done && match.matches.empty()) || static_cast<size_t>(index) >= match.matches.size())
+        return {};
+    return {match.matches[static_cast<size_t>(index)], parent.processId};
+}
+
+bool askRetry(const char* utf8Text)
+{
+    std::string text = ansiFromUtf8(utf8Text);
+    return ::MessageBoxA(nullptr, text.c_str(), "Vorn", MB_RETRYCANCEL) != IDCANCEL;
+}
+
+bool processExists(DWORD processId)
+{
+    if (processId == 0)
+        return false;
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return process.valid();
+}
+
+} // namespace vorn

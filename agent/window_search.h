@@ -1,0 +1,42 @@
+// Finding windows by owning process, exact class name and exact window text.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// A window found by a search, with the process id the search was restricted to.
+struct WindowRef {
+    HWND handle = nullptr;
+    DWORD processId = 0;
+};
+
+// The context of one enumeration.
+struct WindowMatch {
+    std::vector<HWND> matches;
+    DWORD processId = 0; // 0 = windows of any process
+    std::string className;
+    std::string windowText;
+    HWND parent = nullptr; // 0 for the top-level search
+};
+
+// Enumeration callback: appends each window that passes the test; never stops the enumeration.
+BOOL CALLBACK matchWindow(HWND window, LPARAM match);
+
+// The first top-level window that matches, in enumeration order; empty if none.
+WindowRef findTopLevelWindow(DWORD processId, const std::string& className, const std::string& windowText);
+
+// The index-th matching descendant of parent (depth first), restricted to the parent's process;
+// with no parent handle, the top-level windows are searched. Empty if there is none.
+WindowRef findChildWindow(const WindowRef& parent, const std::string& className, const std::string& windowText,
+                          int index);
+
+// Asks the user whether to go on waiting (Retry) or give up (Cancel). True = go on.
+// The text is in this program's UTF-8; it is shown through the ANSI interface.
+bool askRetry(const char* utf8Text);
+
+// True while a process with this id exists (0 never does).
+bool processExists(DWORD processId);
+
+} // namespace vorn
