@@ -124,7 +124,7 @@ CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catal
                 done = catalogA.RunGet(method, result);
                 if (done) {
                     WriteLog(L"GetString: %ls", method.c_str());
-                    data.SetValue(method, result.value);
+                    data.SetValueAt(i, result.value);
                     Report(WM_SETUP_ITEM_VALUE, i, reinterpret_cast<LPARAM>(result.value.c_str()));
                     result.Clear();
                 }

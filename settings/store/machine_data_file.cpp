@@ -297,6 +297,17 @@ bool MachineDataFile::SetValue(const std::wstring& name, const std::wstring& val
     return false;
 }
 
+bool MachineDataFile::SetValueAt(size_t index, const std::wstring& value)
+{
+    if (!document_ || index >= itemNames.size())
+        return false;
+    ComPtr<IXMLDOMNodeList> values = ValueElements(document_.Get());
+    ComPtr<IXMLDOMNode> item;
+    if (!values || values->get_item(static_cast<long>(index), &item) != S_OK || !item)
+        return false;
+    return SetText(item.Get(), value) && SetAttribute(item.Get(), L"Get", L"true");
+}
+
 bool MachineDataFile::Save(const std::wstring& filePath) const
 {
     return document_ && SaveFormattedXml(document_.Get(), filePath);
