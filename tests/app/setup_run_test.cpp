@@ -202,7 +202,8 @@ TEST_F(SetupRun, FailedItemStopsTheRunAndIsRetriedFirst)
     // Without an inventory list the data file still has no inventory, so the
     // second run tries it again before its first item.
     size_t inventory = log.find(L"|0|", secondStart + 3);
-    EXPECT_EQ(log.substr(inventory, 12), L"|0|インベントリ取得\r\n");
+    const std::wstring inventoryLine = L"|0|インベントリ取得\r\n";
+    EXPECT_EQ(log.substr(inventory, inventoryLine.size()), inventoryLine);
     size_t secondRun = log.find(L"|0|", inventory + 3);
     EXPECT_EQ(log.substr(secondRun, failure.size()), failure) << "the second run starts with the failed item";
 
