@@ -1,5 +1,7 @@
 #include "method_catalog.h"
 
+#include <cwchar>
+
 #include "command_runner.h"
 #include "disk_security.h"
 #include "ini_methods.h"
@@ -7,6 +9,7 @@
 #include "registry_methods.h"
 #include "script_runner.h"
 #include "wmi_methods.h"
+#include "raii.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;
@@ -65,6 +68,36 @@ const SetType SET_TYPES[] = {
     {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetIniValue(c, d, FirstValue(v)); }},
 };
 
+// An element node of that exact name outside any namespace.
+bool IsElementNamed(IXMLDOMNode* node, const wchar_t* name)
+{
+    DOMNodeType type = NODE_INVALID;
+    if (FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT)
+        return false;
+    Bstr nodeName;
+    if (FAILED(node->get_nodeName(nodeName.put())) || std::wcscmp(nodeName.c_str(), name) != 0)
+        return false;
+    Bstr nameSpace;
+    return FAILED(node->get_namespaceURI(nameSpace.put())) || nameSpace.length() == 0;
+}
+
+// The node's text as a path expression compares it: every text and CDATA
+// piece inside it, in document order, untrimmed; comments do not count.
+void AppendStringValue(IXMLDOMNode* node, std::wstring& text)
+{
+    for (ComPtr<IXMLDOMNode> child = xmldom::FirstChild(node); child; child = xmldom::NextSibling(child.Get())) {
+        DOMNodeType type = NODE_INVALID;
+        child->get_nodeType(&type);
+        if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
+            Variant v;
+            if (SUCCEEDED(child->get_nodeValue(v.get())) && v->vt == VT_BSTR && v->bstrVal)
+                text.append(v->bstrVal, ::SysStringLen(v->bstrVal));
+        } else if (type == NODE_ELEMENT || type == NODE_ENTITY_REFERENCE) {
+            AppendStringValue(child.Get(), text);
+        }
+    }
+}
+
 } // namespace
 
 MethodCatalog::MethodCatalog() = default;
@@ -97,12 +130,37 @@ bool MethodCatalog::LoadFile(const std::wstring& path)
         return false;
     }
     document_ = document;
+    BuildIndex();
     return true;
+}
+
+void MethodCatalog::BuildIndex()
+{
+    index_.clear();
+    ComPtr<IXMLDOMElement> root;
+    if (!document_ || document_->get_documentElement(&root) != S_OK || !root)
+        return;
+    if (!IsElementNamed(root.Get(), L"Datas"))
+        return;
+    for (ComPtr<IXMLDOMNode> data = xmldom::FirstChild(root.Get()); data; data = xmldom::NextSibling(data.Get())) {
+        if (!IsElementNamed(data.Get(), L"Data"))
+            continue;
+        // A Data element answers to each of its Name children; the first
+        // Data of a name in document order keeps it.
+        for (ComPtr<IXMLDOMNode> name = xmldom::FirstChild(data.Get()); name; name = xmldom::NextSibling(name.Get())) {
+            if (!IsElementNamed(name.Get(), L"Name"))
+                continue;
+            std::wstring text;
+            AppendStringValue(name.Get(), text);
+            index_.try_emplace(std::move(text), data);
+        }
+    }
 }
 
 void MethodCatalog::Close()
 {
     connections.clear();
+    index_.clear();
     document_.Reset();
 }
 
@@ -117,7 +175,10 @@ ComPtr<IXMLDOMNode> MethodCatalog::FindData(const std::wstring& name, bool repor
             lastError = MALFORMED_DEFINITION;
         return nullptr;
     }
-    return xmldom::SelectNode(document_.Get(), L"/Datas/Data[Name='" + name + L"']");
+    auto found = index_.find(name);
+    if (found == index_.end())
+        return nullptr;
+    return found->second;
 }
 
 bool MethodCatalog::Contains(const std::wstring& name)
