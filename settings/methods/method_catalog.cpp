@@ -1,7 +1,5 @@
 #include "method_catalog.h"
 
-#include <cwchar>
-
 #include "command_runner.h"
 #include "disk_security.h"
 #include "ini_methods.h"
@@ -68,19 +66,6 @@ const SetType SET_TYPES[] = {
     {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetIniValue(c, d, FirstValue(v)); }},
 };
 
-// An element node of that exact name outside any namespace.
-bool IsElementNamed(IXMLDOMNode* node, const wchar_t* name)
-{
-    DOMNodeType type = NODE_INVALID;
-    if (FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT)
-        return false;
-    Bstr nodeName;
-    if (FAILED(node->get_nodeName(nodeName.put())) || std::wcscmp(nodeName.c_str(), name) != 0)
-        return false;
-    Bstr nameSpace;
-    return FAILED(node->get_namespaceURI(nameSpace.put())) || nameSpace.length() == 0;
-}
-
 // The node's text as a path expression compares it: every text and CDATA
 // piece inside it, in document order, untrimmed; comments do not count.
 void AppendStringValue(IXMLDOMNode* node, std::wstring& text)
@@ -140,15 +125,15 @@ void MethodCatalog::BuildIndex()
     ComPtr<IXMLDOMElement> root;
     if (!document_ || document_->get_documentElement(&root) != S_OK || !root)
         return;
-    if (!IsElementNamed(root.Get(), L"Datas"))
+    if (!xmldom::IsElementNamed(root.Get(), L"Datas"))
         return;
     for (ComPtr<IXMLDOMNode> data = xmldom::FirstChild(root.Get()); data; data = xmldom::NextSibling(data.Get())) {
-        if (!IsElementNamed(data.Get(), L"Data"))
+        if (!xmldom::IsElementNamed(data.Get(), L"Data"))
             continue;
         // A Data element answers to each of its Name children; the first
         // Data of a name in document order keeps it.
         for (ComPtr<IXMLDOMNode> name = xmldom::FirstChild(data.Get()); name; name = xmldom::NextSibling(name.Get())) {
-            if (!IsElementNamed(name.Get(), L"Name"))
+            if (!xmldom::IsElementNamed(name.Get(), L"Name"))
                 continue;
             std::wstring text;
             AppendStringValue(name.Get(), text);
