@@ -11,6 +11,11 @@
 #include "bench_common.h"
 #include "vorn_test_support.h"
 
+namespace vorn {
+void drawHighlight(HWND window);  // the red outline a found window gets
+void eraseHighlight(HWND window); // the outline's removal when the next search starts
+}
+
 namespace bench {
 
 namespace {
@@ -75,7 +80,28 @@ double bareTextLoop(const vt::VornFolder& folder)
 
 struct SearchState {
     HWND found = nullptr;
+    DWORD processId = 0;
 };
+
+// The same test as vornrun's: the owning process first, then the class, and
+// the text only for a class that matches; every window is visited.
+BOOL CALLBACK matchLikeVornrun(HWND window, LPARAM param)
+{
+    auto* state = reinterpret_cast<SearchState*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != state->processId)
+        return TRUE;
+    char cls[256] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (std::strcmp(cls, "BenchLeaf") != 0)
+        return TRUE;
+    char text[256] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    if (std::strcmp(text, "leaf") == 0 && !state->found)
+        state->found = window;
+    return TRUE;
+}
 
 BOOL CALLBACK findLeaf(HWND window, LPARAM state)
 {
@@ -132,7 +158,7 @@ void benchWindowSearch()
     for (int i = 0; i < SEARCHES; ++i)
         searches += "Window:BenchLeaf,leaf\r\n";
 
-    std::vector<double> ours, bare;
+    std::vector<double> ours, bare, sameTest, outline, eraseLeaf, eraseTarget;
     for (int r = 0; r < rounds(); ++r) {
         double full = runScript(folder, head + searches);
         endNestedTargets();
@@ -154,6 +180,26 @@ void benchWindowSearch()
                 bare.push_back(elapsed / SEARCHES);
             else
                 addDetail("bare window search: the leaf was not found");
+            ::GetWindowThreadProcessId(main, &state.processId);
+            start = nowMs();
+            for (int i = 0; i < SEARCHES; ++i) {
+                state.found = nullptr;
+                ::EnumChildWindows(main, matchLikeVornrun, reinterpret_cast<LPARAM>(&state));
+            }
+            if (state.found) {
+                sameTest.push_back((nowMs() - start) / SEARCHES);
+                start = nowMs();
+                for (int i = 0; i < SEARCHES; ++i)
+                    vorn::drawHighlight(state.found);
+                outline.push_back((nowMs() - start) / SEARCHES);
+                start = nowMs();
+                for (int i = 0; i < SEARCHES; ++i)
+                    vorn::eraseHighlight(state.found);
+                eraseLeaf.push_back((nowMs() - start) / SEARCHES);
+                start = nowMs();
+                vorn::eraseHighlight(main);
+                eraseTarget.push_back(nowMs() - start);
+            }
         }
         endNestedTargets();
         std::printf("  round %d: vornrun %.2f ms/search, bare %.2f ms/search\n", r + 1, ours.empty() ? 0 : ours.back(),
@@ -164,6 +210,10 @@ void benchWindowSearch()
             ms(median(bare)) + " (bare EnumChildWindows)", median(bare) > 0 ? ratioText(median(ours) / median(bare)) : "-",
             "reported", "-"};
     addRow(row);
+    addNote("   the same enumeration with vornrun's test (owner, class, then text)", "-", ms(median(sameTest)));
+    addNote("   vornrun's red outline of the found window / its removal", "-",
+            ms(median(outline)) + " / " + ms(median(eraseLeaf)));
+    addNote("   removal of the outline of the target (once, at the first search)", "-", ms(median(eraseTarget)));
 }
 
 } // namespace bench
