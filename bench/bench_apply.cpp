@@ -7,7 +7,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <clocale>
 #include <cstdio>
+#include <ctime>
+#include <cwchar>
 
 #include "app_driver.h"
 #include "app_kit.h"
@@ -290,6 +293,33 @@ Split measureSplit(const ts::TempDir& dir)
         WriteLog(L"OK");
     }
     split.logLines = (nowMs() - start) / SPLIT_ITEMS;
+    // What a log line costs without its formatting: open, append, size, close.
+    std::wstring bare = dir.file(L"log\\bare.txt");
+    start = nowMs();
+    for (int i = 0; i < SPLIT_ITEMS * 2; ++i) {
+        HANDLE file = ::CreateFileW(bare.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, "2026/01/01 00:00:00|0|OK\r\n", 26, &written, nullptr);
+        LARGE_INTEGER size{};
+        ::GetFileSizeEx(file, &size);
+        ::CloseHandle(file);
+    }
+    addDetail("split: two bare file appends (open, write, size, close) " + us((nowMs() - start) / SPLIT_ITEMS));
+    start = nowMs();
+    for (int i = 0; i < SPLIT_ITEMS * 2; ++i)
+        _wsetlocale(LC_ALL, L"japanese");
+    addDetail("split: two C run-time locale settings " + us((nowMs() - start) / SPLIT_ITEMS));
+    start = nowMs();
+    for (int i = 0; i < SPLIT_ITEMS * 2; ++i) {
+        __time64_t now = _time64(nullptr);
+        tm local{};
+        wchar_t stamp[64];
+        _localtime64_s(&local, &now);
+        std::wcsftime(stamp, 64, L"%Y/%m/%d %H:%M:%S", &local);
+    }
+    addDetail("split: two local time stamps " + us((nowMs() - start) / SPLIT_ITEMS));
 
     start = nowMs();
     for (int i = 0; i < SPLIT_ITEMS; ++i)
