@@ -7,6 +7,7 @@
 #include "registry_methods.h"
 #include "script_runner.h"
 #include "wmi_methods.h"
+#include "raii.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;
@@ -65,6 +66,23 @@ const SetType SET_TYPES[] = {
     {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetIniValue(c, d, FirstValue(v)); }},
 };
 
+// The node's text as a path expression compares it: every text and CDATA
+// piece inside it, in document order, untrimmed; comments do not count.
+void AppendStringValue(IXMLDOMNode* node, std::wstring& text)
+{
+    for (ComPtr<IXMLDOMNode> child = xmldom::FirstChild(node); child; child = xmldom::NextSibling(child.Get())) {
+        DOMNodeType type = NODE_INVALID;
+        child->get_nodeType(&type);
+        if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
+            Variant v;
+            if (SUCCEEDED(child->get_nodeValue(v.get())) && v->vt == VT_BSTR && v->bstrVal)
+                text.append(v->bstrVal, ::SysStringLen(v->bstrVal));
+        } else if (type == NODE_ELEMENT || type == NODE_ENTITY_REFERENCE) {
+            AppendStringValue(child.Get(), text);
+        }
+    }
+}
+
 } // namespace
 
 MethodCatalog::MethodCatalog() = default;
@@ -97,12 +115,37 @@ bool MethodCatalog::LoadFile(const std::wstring& path)
         return false;
     }
     document_ = document;
+    BuildIndex();
     return true;
+}
+
+void MethodCatalog::BuildIndex()
+{
+    index_.clear();
+    ComPtr<IXMLDOMElement> root;
+    if (!document_ || document_->get_documentElement(&root) != S_OK || !root)
+        return;
+    if (!xmldom::IsElementNamed(root.Get(), L"Datas"))
+        return;
+    for (ComPtr<IXMLDOMNode> data = xmldom::FirstChild(root.Get()); data; data = xmldom::NextSibling(data.Get())) {
+        if (!xmldom::IsElementNamed(data.Get(), L"Data"))
+            continue;
+        // A Data element answers to each of its Name children; the first
+        // Data of a name in document order keeps it.
+        for (ComPtr<IXMLDOMNode> name = xmldom::FirstChild(data.Get()); name; name = xmldom::NextSibling(name.Get())) {
+            if (!xmldom::IsElementNamed(name.Get(), L"Name"))
+                continue;
+            std::wstring text;
+            AppendStringValue(name.Get(), text);
+            index_.try_emplace(std::move(text), data);
+        }
+    }
 }
 
 void MethodCatalog::Close()
 {
     connections.clear();
+    index_.clear();
     document_.Reset();
 }
 
@@ -117,7 +160,10 @@ ComPtr<IXMLDOMNode> MethodCatalog::FindData(const std::wstring& name, bool repor
             lastError = MALFORMED_DEFINITION;
         return nullptr;
     }
-    return xmldom::SelectNode(document_.Get(), L"/Datas/Data[Name='" + name + L"']");
+    auto found = index_.find(name);
+    if (found == index_.end())
+        return nullptr;
+    return found->second;
 }
 
 bool MethodCatalog::Contains(const std::wstring& name)

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "item_values.h"
 #include "method_result.h"
@@ -72,7 +73,11 @@ private:
     // The Data element of a method, or null. A name that cannot go into the
     // selection expression sets lastError to -1 and finds nothing.
     Microsoft::WRL::ComPtr<IXMLDOMNode> FindData(const std::wstring& name, bool reportBadName);
+    // Maps every method name to its first Data element, so that a lookup
+    // costs the same in a catalogue of twenty methods and of twenty thousand.
+    void BuildIndex();
 
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
+    std::unordered_map<std::wstring, Microsoft::WRL::ComPtr<IXMLDOMNode>> index_;
     int referenceDepth_ = 0;
 };

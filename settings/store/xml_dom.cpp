@@ -1,5 +1,8 @@
 #include "xml_dom.h"
 
+#include <cwchar>
+#include <cwctype>
+
 #include "raii.h"
 
 namespace xmldom {
@@ -67,11 +70,28 @@ bool LoadText(IXMLDOMDocument2* document, const std::wstring& xml, long& errorCo
     return ParseErrorCode(document, FAILED(hr) ? hr : S_FALSE, errorCode);
 }
 
+// An ASCII name that a path expression reads as one child step and nothing else.
+static bool IsPlainName(const std::wstring& text)
+{
+    if (text.empty() || !(std::iswalpha(text[0]) || text[0] == L'_') || text[0] > 0x7F)
+        return false;
+    for (wchar_t c : text)
+        if (c > 0x7F || !(std::iswalnum(c) || c == L'_'))
+            return false;
+    return true;
+}
+
 ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* context, const std::wstring& xpath)
 {
     ComPtr<IXMLDOMNode> node;
     if (!context)
         return node;
+    if (IsPlainName(xpath)) {
+        for (node = FirstChild(context); node; node = NextSibling(node.Get()))
+            if (IsElementNamed(node.Get(), xpath.c_str()))
+                return node;
+        return node;
+    }
     Bstr query(xpath.c_str(), static_cast<UINT>(xpath.size()));
     if (context->selectSingleNode(query.get(), &node) != S_OK)
         node.Reset();
@@ -121,6 +141,18 @@ bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value)
         return false;
     value.assign(v->bstrVal ? v->bstrVal : L"", v->bstrVal ? ::SysStringLen(v->bstrVal) : 0);
     return true;
+}
+
+bool IsElementNamed(IXMLDOMNode* node, const wchar_t* name)
+{
+    DOMNodeType type = NODE_INVALID;
+    if (!node || FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT)
+        return false;
+    Bstr nodeName;
+    if (FAILED(node->get_nodeName(nodeName.put())) || std::wcscmp(nodeName.c_str(), name) != 0)
+        return false;
+    Bstr nameSpace;
+    return FAILED(node->get_namespaceURI(nameSpace.put())) || nameSpace.length() == 0;
 }
 
 ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)

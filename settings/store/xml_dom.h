@@ -34,6 +34,8 @@ bool LoadFile(IXMLDOMDocument2* document, const std::wstring& path, long& errorC
 bool LoadText(IXMLDOMDocument2* document, const std::wstring& xml, long& errorCode);
 
 // First node matching an XPath expression, or null (also for a broken expression).
+// A bare element name is answered by walking the children, which gives the
+// same node many times faster than evaluating the expression.
 ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* context, const std::wstring& xpath);
 ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* context, const std::wstring& xpath);
 
@@ -43,6 +45,10 @@ std::wstring Text(IXMLDOMNode* node);
 bool ChildText(IXMLDOMNode* node, const std::wstring& childName, std::wstring& text);
 // An attribute's value; false when the node has no such attribute.
 bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value);
+
+// Whether the node is an element of exactly that name outside any namespace,
+// as an unprefixed name in a path expression matches it.
+bool IsElementNamed(IXMLDOMNode* node, const wchar_t* name);
 
 // A node's first child and next sibling, or null.
 ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node);

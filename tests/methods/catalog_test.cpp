@@ -65,6 +65,50 @@ TEST(MethodCatalog, FirstDefinitionOfANameWinsAndCloseForgetsEverything)
     EXPECT_TRUE(notFound);
 }
 
+// The name lookup matches the whole text of a Name child of a Data element
+// directly under the root, exactly as written; the first such Data wins even
+// when a later one has the definition asked for.
+TEST(MethodCatalog, NameLookupMatchesWholeNameTextsOfTopLevelDataOnly)
+{
+    LoadedCatalog cat(L"<Data><Name>Early</Name><Method type='Registry'/></Data>"
+                      L"<Data><Name>Early</Name><Set type='nothing'><Message>late</Message></Set></Data>"
+                      L"<Data><Name> Spaced </Name><Set type='nothing'/></Data>"
+                      L"<Data><Name>Alias1</Name><Name>Alias2</Name><Set type='nothing'/></Data>"
+                      L"<Data><Name>A&amp;B<![CDATA[<c>]]></Name><Set type='nothing'/></Data>"
+                      L"<Data><Name>Outer</Name><Data><Name>Inner</Name><Set type='nothing'/></Data></Data>"
+                      L"<Data><name>lower</name><Set type='nothing'/></Data>"
+                      L"<data><Name>SmallData</Name><Set type='nothing'/></data>"
+                      L"<Data><Set type='nothing'/></Data>"
+                      L"<Data><Name></Name><Set type='nothing'><Message>empty</Message></Set></Data>");
+    ASSERT_TRUE(cat.loaded);
+    bool notFound = false;
+    EXPECT_FALSE(cat->RunSet(L"Early", Values({{L"v", L"x"}}), notFound));
+    EXPECT_TRUE(notFound);
+    EXPECT_TRUE(cat->message.empty());
+    EXPECT_FALSE(cat->Contains(L"EARLY"));
+    EXPECT_FALSE(cat->Contains(L"Earl"));
+
+    EXPECT_TRUE(cat->Contains(L" Spaced "));
+    EXPECT_FALSE(cat->Contains(L"Spaced"));
+    EXPECT_TRUE(cat->Contains(L"Alias1"));
+    EXPECT_TRUE(cat->Contains(L"Alias2"));
+    EXPECT_TRUE(cat->Contains(L"A&B<c>"));
+    EXPECT_TRUE(cat->Contains(L"Outer"));
+    EXPECT_FALSE(cat->Contains(L"Inner"));
+    EXPECT_FALSE(cat->Contains(L"lower"));
+    EXPECT_FALSE(cat->Contains(L"SmallData"));
+    EXPECT_FALSE(cat->RunSet(L"", Values({}), notFound));
+    EXPECT_FALSE(notFound);
+    EXPECT_EQ(cat->message, L"empty");
+
+    // Only a root named Datas holds methods.
+    ts::TempDir dir;
+    ASSERT_TRUE(ts::writeFile(dir.file(L"other.xml"), "<Other><Data><Name>A</Name><Set type='x'/></Data></Other>"));
+    MethodCatalog other;
+    ASSERT_TRUE(other.LoadFile(dir.file(L"other.xml")));
+    EXPECT_FALSE(other.Contains(L"A"));
+}
+
 TEST(MethodCatalog, RunSetResetsItsReportAndTellsMissingFromFailed)
 {
     LoadedCatalog cat(L"<Data><Name>Unknown</Name><Set type='Frobnicate'><Message>説明です</Message></Set></Data>"

@@ -1,0 +1,18 @@
+// The benchmark parts; each adds its rows to the table.
+#pragma once
+#include <string>
+
+namespace bench {
+
+void benchApply();
+// Only the per-item split of the setup run, without the runs themselves.
+void benchApplySplit();
+void benchCatalogue();
+void benchDataFile();
+// The child side of the data file benchmark: "ours" or "msxml".
+int dataFileChild(const std::wstring& which, const std::wstring& input, const std::wstring& output);
+void benchTextCommands();
+void benchWindowSearch();
+void benchStartup();
+
+} // namespace bench
