@@ -55,7 +55,10 @@ int CSetupThread::Run()
     } else {
         if (!data.hasInventory)
             CollectInventory(exeDir, catalogA, data);
-        for (size_t i = static_cast<size_t>(data.progress + 1); i < data.itemNames.size(); ++i) {
+        // A progress below -1 (written by hand) records nothing done: starting past the end
+        // would mark the file done with no item applied.
+        size_t first = data.progress < 0 ? 0 : static_cast<size_t>(data.progress) + 1;
+        for (size_t i = first; i < data.itemNames.size(); ++i) {
             ItemOutcome outcome = ApplyItem(i, catalogA, catalogB, data, result);
             if (outcome == ItemOutcome::RESTARTING)
                 return 0; // the PC restarts; the next start resumes after this item
