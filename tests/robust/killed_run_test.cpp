@@ -200,9 +200,23 @@ TEST_F(KilledRuns, ProgressSurvivesKillsAtRandomMomentsUntilTheRunCompletes)
             ASSERT_TRUE(applied(i)) << i;
         }
     }
+    // Saves that a kill cut short leave their temporary file beside the data file; the
+    // next save of that process and thread would reuse its name. They are litter, never
+    // the data file itself.
+    int leftovers = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(kit.file(L"data\\*.tmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            ++leftovers;
+        while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+    }
     std::fprintf(stderr,
-                 "killed runs: %d kills, %d starts, %d restarts called, %zu distinct progress values, %lu s\n",
-                 kills, starts, restartsCalled, progressSeen.size(), static_cast<unsigned long>(seconds));
+                 "killed runs: %d kills survived, %d starts, %zu saves at restart items, %d restarts in the "
+                 "finishing starts, %zu distinct progress values seen, %d temporary files left, %lu s\n",
+                 kills, starts, countLines(kit.shutdownCalls()), restartsCalled, progressSeen.size(), leftovers,
+                 static_cast<unsigned long>(seconds));
 }
 
 } // namespace

@@ -72,7 +72,9 @@ for ((n = 1; n <= COUNT; n++)); do
   done
   printf '\n[Software\\\\PeltawinTest\\\\App] 1700000000\n"Serial"="PC-%02d"\n' "$n" >>"$p/user.reg"
 done
+touch "$work/copied"
 t1=$(date +%s.%N)
+sleep 1 # later writes must have a newer time stamp than the copy
 
 for ((n = 1; n <= COUNT; n++)); do
   id=$(printf %02d "$n")
@@ -113,6 +115,9 @@ for ((n = 1; n <= COUNT; n++)); do
   fi
   [ "$(grep -c '|OK' "$log")" = "$ITEMS" ] || { echo "FAIL $serial: log does not show every item"; fail=1; }
 done
+# Nothing may have been written through a hard link into the files the prefixes share.
+shared_writes=$(find "$work"/pc*/drive_c/windows -type f -links +1 -newer "$work/copied" | wc -l)
+[ "$shared_writes" = 0 ] || { echo "FAIL $shared_writes shared prefix files were written in place"; fail=1; }
 cmp -s "$kit/data/common.xml" "$work/common.orig" || { echo "FAIL common.xml was changed"; fail=1; }
 cmp -s "$kit/methods.xml" "$work/methods.orig" || { echo "FAIL methods.xml was changed"; fail=1; }
 files=$(find "$kit/data" -name '*.xml' | wc -l)
@@ -121,6 +126,6 @@ logs=$(find "$kit/log" -type f | wc -l)
 [ "$logs" = "$COUNT" ] || { echo "FAIL $logs log files, expected $COUNT"; fail=1; }
 
 printf 'many PCs: %d PCs in parallel, %d items each; prefixes made in %.1f s, all runs done in %.1f s; %d data files, %d logs; %s\n' \
-  "$COUNT" "$ITEMS" "$(awk "BEGIN{print $t1 - $t0}")" "$(awk "BEGIN{print $t2 - $t1}")" "$((files - 1))" "$logs" \
+  "$COUNT" "$ITEMS" "$(awk "BEGIN{printf \"%.1f\", $t1 - $t0}")" "$(awk "BEGIN{printf \"%.1f\", $t2 - $t1 - 1}")" "$((files - 1))" "$logs" \
   "$([ $fail = 0 ] && echo 'nothing lost or mixed up' || echo FAILED)"
 exit $fail

@@ -8,7 +8,7 @@ namespace {
 
 using vt::VornFolder;
 
-constexpr int REPLY_LIMIT_S = 2;
+constexpr int REPLY_LIMIT_S = 1;
 // The time-out, the searches' one-second pace, the target's start and some slack.
 constexpr DWORD RUN_BOUND_MS = REPLY_LIMIT_S * 1000 + 9000;
 
