@@ -1,24 +1,147 @@
 #!/bin/bash
-# README command (a): set up, build, lay out dist/ and run the programs on the bundled example.
+# README command (a): set up, build, lay out dist/ and its zip, then run the
+# example under Wine and Xvfb: vornrun drives peltacfg through the example kit
+# (with a restart in the middle) and a summary of what was applied is printed.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 export BUILD_DIR
 DIST=$ROOT/dist
+VERSION=$(sed -n 's/^project(.*VERSION \([0-9][0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+ZIP=$ROOT/peltawin-$VERSION.zip
+started=$(date +%s)
 
 bash "$ROOT/scripts/setup.sh"
-bash "$ROOT/scripts/build.sh"
+# Only what dist/ and the demo need; the tests are built by scripts/test.sh.
+PW_BUILD_TARGETS="peltacfg vornrun stub_shutdown" bash "$ROOT/scripts/build.sh"
 
+# ---- dist/: both programs, vornrun's settings and scripts, the kit, the docs ----
 rm -rf "$DIST"
-mkdir -p "$DIST"
-cp "$BUILD_DIR/bin/vornrun.exe" "$BUILD_DIR/bin/peltacfg.exe" "$DIST/"
+mkdir -p "$DIST/scripts" "$DIST/appleid" "$DIST/docs"
+cp "$BUILD_DIR/bin/vornrun.exe" "$BUILD_DIR/bin/peltacfg.exe" "$ROOT/examples/agent/config.ini" "$DIST/"
+cp -r "$ROOT/examples/kit/." "$DIST/"
+rm -f "$DIST/log/.keep"
+# vornrun reads its scripts in the ANSI code page: Shift-JIS with CR LF.
+for script in "$ROOT"/examples/agent/*.txt; do
+  iconv -f UTF-8 -t CP932 "$script" | sed 's/\r\?$/\r/' >"$DIST/scripts/$(basename "$script")"
+done
+cp -r "$ROOT/docs/." "$DIST/docs/"
+rm -f "$ZIP"
+(cd "$DIST" && zip -qr "$ZIP" .)
+echo "dist: $DIST"
+echo "zip:  $ZIP"
+
+# ---- the demo: a copy of dist/ in a Wine prefix of its own ----
+EXAMPLE=$BUILD_DIR/example
+DEMO=$EXAMPLE/kit
+rm -rf "$DEMO"
+mkdir -p "$EXAMPLE"
+cp -r "$DIST" "$DEMO"
+cp "$BUILD_DIR/bin/shutdown.exe" "$DEMO/"
+echo "demo: $DEMO"
+echo "demo: shutdown.exe there is a stand-in that only writes its arguments to shutdown_args.txt;"
+echo "      nothing restarts. dist/ and the zip do not contain it."
 
 source "$ROOT/scripts/wine-env.sh"
 trap wine_env_stop EXIT
-wine_env_start "$BUILD_DIR"
+wine_env_start "$EXAMPLE"
 
-cd "$DIST"
+# Traces of an earlier demo would hide an item that did nothing this time.
+rm -rf "$WINEPREFIX/drive_c/PeltawinKit"
+for view in 32 64; do
+  "$WINE" reg delete 'HKLM\SOFTWARE\PeltawinKit' /f /reg:$view >/dev/null 2>&1 || true
+done
+"$WINE" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' /v HideFileExt /f >/dev/null 2>&1 || true
+
+cd "$DEMO"
+show() { tr -d '\r' | iconv -f CP932 -t UTF-8 | sed 's/^/    /'; }
+
+echo
+echo "== run 1: vornrun scripts\\peltacfg.txt (the run stops at the reboot item) =="
+"$WINE" vornrun.exe 'scripts\peltacfg.txt' >run1.txt 2>/dev/null &
+vornrun_pid=$!
+for _ in $(seq 1 300); do
+  [ -f shutdown_args.txt ] && break
+  kill -0 "$vornrun_pid" 2>/dev/null || break
+  sleep 0.5
+done
+if [ ! -f shutdown_args.txt ]; then
+  show <run1.txt
+  echo "run 1: the reboot item was not reached" >&2
+  exit 1
+fi
+# The "restart": every Windows program of the prefix ends, vornrun included,
+# as it would on a real PC; the data file was saved before shutdown.exe ran.
+wineserver -k
+wait "$vornrun_pid" 2>/dev/null || true
+show <run1.txt
+echo "    shutdown.exe (the stand-in) was called with: $(tr -d '\r' <shutdown_args.txt | sed 's/^[^ ]* *//')"
+echo "    restart simulated: every program of the prefix ended"
+wineserver -p
+"$WINE" cmd /c exit 0 >/dev/null 2>&1 || true
+
+echo
+echo "== run 2: after the restart, the same script continues after the reboot item =="
 set +e
-"$WINE" vornrun.exe; echo "vornrun.exe (no script) exit code: $?"
+timeout 240 "$WINE" vornrun.exe 'scripts\peltacfg.txt' >run2.txt 2>/dev/null
+code=$?
 set -e
-echo "dist/ holds: $(ls "$DIST" | tr '\n' ' ')"
+show <run2.txt
+echo "    vornrun exit code: $code"
+[ "$code" = 0 ] || { echo "run 2 failed" >&2; exit 1; }
+
+DATA_FILE=$(ls data/*.xml | grep -v '/common\.xml$' | head -n 1)
+# peltacfg marks the file done after the box is closed and before it ends.
+for _ in $(seq 1 60); do
+  grep -qi '<Done>true</Done>' "$DATA_FILE" && break
+  sleep 0.5
+done
+
+echo
+echo "== run 3: vornrun scripts\\peltacfg-status.txt (a finished PC only gets the status window) =="
+set +e
+timeout 120 "$WINE" vornrun.exe 'scripts\peltacfg-status.txt' >run3.txt 2>/dev/null
+code3=$?
+set -e
+show <run3.txt
+echo "    vornrun exit code: $code3"
+
+# ---- summary ----
+tag() { sed -n "s:.*<$1[^>]*>\(.*\)</$1>.*:\1:p" "$DATA_FILE" | head -n 1; }
+items=$(grep -c '<Value ' "$DATA_FILE" || true)
+progress=$(tag Progress)
+progress_name=$(sed -n 's:.*<Progress name="\([^"]*\)".*:\1:p' "$DATA_FILE" | head -n 1)
+done_flag=$(tag Done)
+LOG_FILE=log/$(basename "$DATA_FILE" .xml).txt
+reg_value() { "$WINE" reg query "$1" /v "$2" ${3:+/reg:$3} 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'; }
+file_text() { [ -f "$WINEPREFIX/drive_c/PeltawinKit/$1" ] && tr -d '\r' <"$WINEPREFIX/drive_c/PeltawinKit/$1" | iconv -f CP932 -t UTF-8 | head -n 3 | paste -sd' ' || echo "(missing)"; }
+
+echo
+echo "================ summary ================"
+echo "data file:      $DEMO/$DATA_FILE"
+echo "items applied:  $((progress + 1)) of $items (Progress=$progress, last item \"$progress_name\"), Done=$done_flag"
+echo "in the Wine prefix ($WINEPREFIX):"
+echo "  HKLM\\SOFTWARE\\PeltawinKit\\Site Organization (64-bit) = $(reg_value 'HKLM\SOFTWARE\PeltawinKit\Site' Organization 64)"
+echo "  HKLM\\SOFTWARE\\PeltawinKit Folder (64-bit)             = $(reg_value 'HKLM\SOFTWARE\PeltawinKit' Folder 64)"
+echo "  HKLM\\SOFTWARE\\PeltawinKit LegacyFlag (32-bit)         = $(reg_value 'HKLM\SOFTWARE\PeltawinKit' LegacyFlag 32)"
+echo "  HKLM\\SOFTWARE\\PeltawinKit Vendor (32-bit)             = $(reg_value 'HKLM\SOFTWARE\PeltawinKit' Vendor 32)"
+echo "  HKCU\\...\\Explorer\\Advanced HideFileExt                = $(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' HideFileExt)"
+echo "  HKLM\\SOFTWARE\\PeltawinKit\\Wmi Greeting (via WMI)      = $(reg_value 'HKLM\SOFTWARE\PeltawinKit\Wmi' Greeting 64)"
+echo "  C:\\PeltawinKit\\settings.ini:  $(file_text settings.ini)"
+echo "  C:\\PeltawinKit\\prepared.txt:  $(file_text prepared.txt)"
+echo "  C:\\PeltawinKit\\console.txt:   $(file_text console.txt)"
+echo "  C:\\PeltawinKit\\vbscript.txt:  $(file_text vbscript.txt)"
+echo "  (PowerShell item: Wine's powershell.exe does nothing and exits 0, so it writes no file)"
+echo "log, last lines ($DEMO/$LOG_FILE, Shift-JIS):"
+tail -n 8 "$LOG_FILE" | show
+echo "screenshots (vornrun SS, $DEMO/appleid):"
+for bmp in appleid/*.bmp; do
+  [ -f "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null || true
+  echo "  $DEMO/$bmp"
+done
+echo "took $(( $(date +%s) - started )) s"
+if [ "$done_flag" != "true" ] || [ "$code3" != 0 ]; then
+  echo "the example did not complete" >&2
+  exit 1
+fi

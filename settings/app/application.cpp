@@ -129,17 +129,12 @@ void CMFCApplicationApp::ChooseInitial()
     MachineDataFile data;
     if (!data.Load(initialPath))
         return;
-    if (data.isDone) {
-        WriteLog(L"ネットワーク設定済み");
-        ShowStatus(L"ネットワーク設定済みです", serialNumber);
-    } else if (!data.itemNames.empty()) {
-        int progress = data.progress;
-        data.Clear();
-        ShowMainDialog(initialPath, progress);
-    } else {
-        WriteLog(L"設定情報がありません");
-        ShowStatus(L"設定情報がありません", serialNumber);
-    }
+    if (data.isDone)
+        Report(L"ネットワーク設定済み", L"ネットワーク設定済みです");
+    else if (!data.itemNames.empty())
+        ShowMainDialog(data, initialPath);
+    else
+        Report(L"設定情報がありません", L"設定情報がありません");
 }
 
 void CMFCApplicationApp::ChooseCommon()
@@ -154,19 +149,17 @@ void CMFCApplicationApp::ChooseCommon()
     }
     MachineDataFile data;
     if (!data.Load(machinePath)) {
-        WriteLog(L"不正な設定");
-        ShowStatus(L"設定が不正", serialNumber);
-    } else if (data.isCommon && !data.itemNames.empty() && data.isDone) {
-        WriteLog(L"共通設定済み");
-        ShowStatus(L"設定済みです", serialNumber);
-    } else if (data.isCommon && !data.itemNames.empty()) {
-        int progress = data.progress;
-        data.Clear();
-        ShowMainDialog(machinePath, progress);
-    } else {
-        WriteLog(L"設定情報がありません");
-        ShowStatus(L"設定情報がありません", serialNumber);
+        Report(L"不正な設定", L"設定が不正");
+        return;
     }
+    // Here "done" counts only for a file marked common.
+    bool hasWork = data.isCommon && !data.itemNames.empty();
+    if (hasWork && data.isDone)
+        Report(L"共通設定済み", L"設定済みです");
+    else if (hasWork)
+        ShowMainDialog(data, machinePath);
+    else
+        Report(L"設定情報がありません", L"設定情報がありません");
 }
 
 void CMFCApplicationApp::ChooseOwn()
@@ -177,20 +170,20 @@ void CMFCApplicationApp::ChooseOwn()
         return;
     }
     MachineDataFile data;
-    if (!data.Load(machinePath)) {
-        WriteLog(L"不正な設定");
-        ShowStatus(L"設定が不正", serialNumber);
-    } else if (data.isDone) {
-        WriteLog(L"設定済み");
-        ShowStatus(L"設定済みです", serialNumber);
-    } else if (data.hasSerial && !data.itemNames.empty()) {
-        int progress = data.progress;
-        data.Clear();
-        ShowMainDialog(machinePath, progress);
-    } else {
-        WriteLog(L"設定情報がありません");
-        ShowStatus(L"設定情報がありません", serialNumber);
-    }
+    if (!data.Load(machinePath))
+        Report(L"不正な設定", L"設定が不正");
+    else if (data.isDone)
+        Report(L"設定済み", L"設定済みです");
+    else if (data.hasSerial && !data.itemNames.empty())
+        ShowMainDialog(data, machinePath);
+    else
+        Report(L"設定情報がありません", L"設定情報がありません");
+}
+
+void CMFCApplicationApp::Report(const wchar_t* logLine, const wchar_t* message)
+{
+    WriteLogText(logLine);
+    ShowStatus(message, serialNumber);
 }
 
 void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstring& serialText, bool recordAllowed)
@@ -205,8 +198,11 @@ void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstr
     dialog.DoModal();
 }
 
-void CMFCApplicationApp::ShowMainDialog(const std::wstring& path, int progress)
+void CMFCApplicationApp::ShowMainDialog(MachineDataFile& data, const std::wstring& path)
 {
+    // The dialog and the run load the file again themselves.
+    int progress = data.progress;
+    data.Clear();
     CMFCApplicationDlg dialog;
     dialog.dataFilePath = path;
     dialog.serialNumber = serialNumber;

@@ -18,7 +18,8 @@ private:
     void ChooseCommon();
     void ChooseOwn();
     void ShowStatus(const std::wstring& message, const std::wstring& serialText, bool recordAllowed = false);
-    void ShowMainDialog(const std::wstring& path, int progress);
+    void Report(const wchar_t* logLine, const wchar_t* message);
+    void ShowMainDialog(MachineDataFile& data, const std::wstring& path);
 
     std::wstring exePath;
     std::wstring exeDir;

@@ -55,8 +55,7 @@ int CSetupThread::Run()
     } else {
         if (!data.hasInventory)
             CollectInventory(exeDir, catalogA, data);
-        // A progress below -1 (written by hand) records nothing done: starting past the end
-        // would mark the file done with no item applied.
+        // A hand-edited progress below -1 starts at the first item, never before it.
         size_t first = data.progress < 0 ? 0 : static_cast<size_t>(data.progress) + 1;
         for (size_t i = first; i < data.itemNames.size(); ++i) {
             ItemOutcome outcome = ApplyItem(i, catalogA, catalogB, data, result);

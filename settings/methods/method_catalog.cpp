@@ -181,6 +181,22 @@ bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values,
     return succeeded;
 }
 
+bool MethodCatalog::KnowsGetType(const std::wstring& type)
+{
+    for (const GetType& entry : GET_TYPES)
+        if (xmldom::EqualsNoCase(type, entry.type))
+            return true;
+    return false;
+}
+
+bool MethodCatalog::KnowsSetType(const std::wstring& type)
+{
+    for (const SetType& entry : SET_TYPES)
+        if (xmldom::EqualsNoCase(type, entry.type))
+            return true;
+    return false;
+}
+
 std::wstring MethodCatalog::ResolveReference(const std::wstring& text)
 {
     std::wstring resolved = text;

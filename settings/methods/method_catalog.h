@@ -39,6 +39,11 @@ public:
     // Drops the document and every cached connection.
     void Close();
 
+    // Whether a Get or Set definition of this `type` (letter case ignored)
+    // has an executor, so that a catalogue can be checked before it is used.
+    static bool KnowsGetType(const std::wstring& type);
+    static bool KnowsSetType(const std::wstring& type);
+
     // Rules the executors share.
 
     // Replaces the first braced method name in the text by the single value

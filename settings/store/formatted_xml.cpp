@@ -244,9 +244,10 @@ private:
         return true;
     }
 
-    // The children worth writing: an empty text node (left by setting an
-    // empty text) writes nothing, and the parser would not bring it back, so
-    // it is skipped to keep the first save equal to later ones.
+    // The children worth writing. A text node that is empty or only white
+    // space (left by setting such a text, or by a parse that kept white
+    // space) would not come back from our loader, which drops white space
+    // between tags; it is skipped so that the first save equals later ones.
     static bool Children(IXMLDOMNode* element, std::vector<ComPtr<IXMLDOMNode>>& children, bool& hasText)
     {
         for (auto child = xmldom::FirstChild(element); child; child = xmldom::NextSibling(child.Get())) {
@@ -255,7 +256,7 @@ private:
                 std::wstring value;
                 if (!NodeValue(child.Get(), value))
                     return false;
-                if (value.empty())
+                if (value.find_first_not_of(L" \t\r\n") == std::wstring::npos)
                     continue;
             }
             hasText = hasText || IsTextLike(type);

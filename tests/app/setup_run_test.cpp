@@ -100,10 +100,18 @@ TEST_F(SetupRun, AppliesEveryKindOfItemForReal)
                      "<Data><Name>Vbs</Name><Set type=\"VBScript\"><Script>Set fso = CreateObject(\"Scripting.FileSystemObject\")\n"
                      "Set f = fso.CreateTextFile(\"{EXEDIR}\\vbs.txt\", True)\nf.Write \"{v}\"\nf.Close\n</Script>"
                      "<InParam><Param name=\"v\"/></InParam></Set></Data>\n"
+                     "<Data><Name>WmiSet</Name><Set type=\"WMIExecute\"><Namespace>root\\default</Namespace>"
+                     "<Class>StdRegProv</Class><Object></Object><Method>SetStringValue</Method><InParam>"
+                     "<Param name=\"hive\" type=\"int\" code=\"hDefKey\">-2147483647</Param>"
+                     "<Param name=\"key\" type=\"string\" code=\"sSubKeyName\">Software\\PeltawinTest\\Run</Param>"
+                     "<Param name=\"name\" type=\"string\" code=\"sValueName\">Wmi</Param>"
+                     "<Param name=\"value\" type=\"string\" code=\"sValue\">default</Param>"
+                     "</InParam></Set></Data>\n"
                      "<Data><Name>ReadOnly</Name><Method type=\"Registry\"><Root>HKCU</Root>"
                      "<Key>Software\\PeltawinTest\\App</Key><Name>Serial</Name></Method></Data>\n");
     kit.write(kit.machineFile(),
               dataFile("<Value Name=\"sz\" Method=\"RegSz\">こんにちは</Value>"
+                       "<Value Name=\"wmi\" Method=\"WmiSet\"><P Name=\"value\">through WMI</P></Value>"
                        "<Value Name=\"dw32\" Method=\"Reg32\">-1</Value>"
                        "<Value Name=\"dw64\" Method=\"Reg64\">42</Value>"
                        "<Value Name=\"ini\" Method=\"IniSet\">blue</Value>"
@@ -121,10 +129,10 @@ TEST_F(SetupRun, AppliesEveryKindOfItemForReal)
     EXPECT_EQ(drv::messageBoxText(box), L"完了しました\r\n設定の反映には再起動が必要です");
 
     auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
-    ASSERT_EQ(rows.size(), 9u);
+    ASSERT_EQ(rows.size(), 10u);
     for (const auto& row : rows)
         EXPECT_EQ(row[0], L"○") << ts::wideToUtf8(row[1]);
-    EXPECT_EQ(rows[8][2], kit.serial()) << "the value read back replaces the parameter text";
+    EXPECT_EQ(rows[9][2], kit.serial()) << "the value read back replaces the parameter text";
     // Done is written only after the completion box is closed.
     EXPECT_EQ(kit.read(kit.machineFile()).find("<Done>"), std::string::npos);
     EXPECT_TRUE(drv::closeMessageBox(box));
@@ -132,6 +140,7 @@ TEST_F(SetupRun, AppliesEveryKindOfItemForReal)
     EXPECT_TRUE(kit.closeAndWait(dialog));
 
     EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"こんにちは");
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Wmi", 0), L"through WMI");
     DWORD dw32 = 0, dw64 = 0;
     readRegistry(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\PeltawinTest\\Run", L"Dw", KEY_WOW64_32KEY, &dw32);
     readRegistry(HKEY_LOCAL_MACHINE, RUN_KEY, L"Dw", KEY_WOW64_64KEY, &dw64);
@@ -146,13 +155,13 @@ TEST_F(SetupRun, AppliesEveryKindOfItemForReal)
 
     std::string saved = kit.read(kit.machineFile());
     EXPECT_NE(saved.find("<Done>true</Done>"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("<Progress name=\"readback\">8</Progress>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<Progress name=\"readback\">9</Progress>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Get=\"true\""), std::string::npos);
     EXPECT_NE(saved.find(">" + ts::wideToUtf8(kit.serial()) + "</Value>"), std::string::npos);
 
     auto log = logMessages(kit.logText());
     std::vector<std::wstring> expected = {L"SerialNumber: SN-TEST-0001", L"Start", L"インベントリ取得",
-                                          L"sz - RegSz", L"OK", L"dw32 - Reg32", L"OK", L"dw64 - Reg64", L"OK",
+                                          L"sz - RegSz", L"OK", L"wmi - WmiSet", L"OK", L"dw32 - Reg32", L"OK", L"dw64 - Reg64", L"OK",
                                           L"ini - IniSet", L"OK", L"cmd - Cmd", L"OK", L"con - Con", L"OK",
                                           L"vbs - Vbs", L"OK", L"nowhere - NoSuchMethod",
                                           L"Method Not Found: NoSuchMethod", L"OK", L"readback - ReadOnly",
@@ -202,7 +211,8 @@ TEST_F(SetupRun, FailedItemStopsTheRunAndIsRetriedFirst)
     // Without an inventory list the data file still has no inventory, so the
     // second run tries it again before its first item.
     size_t inventory = log.find(L"|0|", secondStart + 3);
-    EXPECT_EQ(log.substr(inventory, 12), L"|0|インベントリ取得\r\n");
+    const std::wstring inventoryLine = L"|0|インベントリ取得\r\n";
+    EXPECT_EQ(log.substr(inventory, inventoryLine.size()), inventoryLine);
     size_t secondRun = log.find(L"|0|", inventory + 3);
     EXPECT_EQ(log.substr(secondRun, failure.size()), failure) << "the second run starts with the failed item";
 

@@ -147,12 +147,21 @@ TEST_F(FormattedXmlTest, CharactersXmlCannotHoldKeepTheFileLoadable)
     EXPECT_EQ(again.serial.find(L'\x01'), std::wstring::npos);
 }
 
-TEST_F(FormattedXmlTest, EmptyTextWritesAnEmptyElement)
+TEST_F(FormattedXmlTest, EmptyOrBlankTextWritesAnEmptyElement)
 {
-    MachineDataFile data;
-    ASSERT_TRUE(data.CreateNew(L""));
-    std::string bytes = storetest::saveAndRead(data, dir.file(L"e.xml"));
-    EXPECT_NE(bytes.find("\t<Serial/>\r\n"), std::string::npos) << bytes;
+    for (const wchar_t* text : {L"", L" \r\n\t"}) {
+        MachineDataFile data;
+        ASSERT_TRUE(data.CreateNew(text));
+        std::string bytes = storetest::saveAndRead(data, dir.file(L"e.xml"));
+        EXPECT_NE(bytes.find("\t<Serial/>\r\n"), std::string::npos) << bytes;
+    }
+    // White space kept by a parse does not break the indentation either.
+    ComPtr<IXMLDOMDocument2> doc;
+    ASSERT_EQ(xmldom::CreateDocument(doc), S_OK);
+    doc->put_preserveWhiteSpace(VARIANT_TRUE);
+    long error = 0;
+    ASSERT_TRUE(xmldom::LoadText(doc.Get(), L"<Data>\n  <A>x</A>\n  <B> </B>\n</Data>", error));
+    EXPECT_EQ(format(doc.Get()), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Data>\r\n\t<A>x</A>\r\n\t<B/>\r\n</Data>\r\n");
 }
 
 TEST_F(FormattedXmlTest, AFailedSaveLeavesTheOldFile)

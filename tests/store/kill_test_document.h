@@ -10,7 +10,7 @@ namespace killtest {
 
 const int ITEM_COUNT = 1000;
 
-// A large data file in UTF-8 (about 1 MB): Japanese text, characters that
+// A large data file in UTF-8 (about 0.8 MB): Japanese text, characters that
 // need escaping and parameter lists. Long texts make the writing of the
 // file a good part of each save, so that kills often land in it.
 inline std::string baseDocument()
@@ -22,7 +22,7 @@ inline std::string baseDocument()
         std::string n = std::to_string(i);
         if (i % 3 == 0) {
             xml += "<Value Name=\"item" + n + "\" Method=\"Script\">";
-            for (int k = 0; k < 200; ++k)
+            for (int k = 0; k < 150; ++k)
                 xml += "\xE8\xA8\xAD\xE5\xAE\x9A &lt;&amp;&gt; ";
             xml += n + "</Value>";
         } else if (i % 3 == 1)
@@ -34,7 +34,7 @@ inline std::string baseDocument()
     return xml + "</Values><Inventory><A>1</A></Inventory></Data>";
 }
 
-// Turns the loaded base document into the one of generation `g`. The
+// Turns the loaded document of any generation into the one of `g`. The
 // filler changes the file's length from one generation to the next.
 inline bool applyGeneration(MachineDataFile& data, int g)
 {

@@ -210,6 +210,20 @@ TEST_F(DataFileTest, SetProgressAppendsOnceThenReplacesInPlace)
     EXPECT_FALSE(data.isDone);
 }
 
+TEST_F(DataFileTest, ClearProgressRemovesTheElement)
+{
+    load("<Serial>s</Serial><Progress name='a'>0</Progress><Values><Value Name='a' Method='m'/></Values>");
+    ASSERT_TRUE(data.ClearProgress());
+    EXPECT_FALSE(xmldom::SelectNode(data.Document(), L"/Data/Progress"));
+    EXPECT_EQ(data.progress, 0);
+    EXPECT_TRUE(data.ClearProgress());
+    std::wstring out = dir.file(L"out.xml");
+    ASSERT_TRUE(data.Save(out));
+    MachineDataFile again;
+    ASSERT_TRUE(again.Load(out));
+    EXPECT_EQ(again.progress, -1);
+}
+
 TEST_F(DataFileTest, SetDoneCreatesOrOverwrites)
 {
     load("<Serial>s</Serial><Done>no</Done>");
@@ -253,6 +267,7 @@ TEST_F(DataFileTest, UpdatesWithoutADocumentFail)
     EXPECT_FALSE(data.SetSerial(L"x"));
     EXPECT_FALSE(data.SetValue(L"a", L"b"));
     EXPECT_FALSE(data.SetProgress(0));
+    EXPECT_FALSE(data.ClearProgress());
     MethodResult result;
     result.name = L"A";
     result.kind = MethodResult::SINGLE;
