@@ -17,12 +17,27 @@ constexpr SIZE_T PASTE_BLOCK = 256;
 constexpr UINT PASTE_FLAGS = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
 constexpr int MAX_CLIENT_COORDINATE = 0xFFFF;
 
-// Send: the answer must be zero. Post: the post must be accepted.
-bool deliverKeyMessage(HWND window, UINT message, WPARAM key, LPARAM lParam, bool sendMode)
+// Sends a message and waits at most limitMs for the answer; false when none came in time
+// (the target is hung or too slow). A window that does not exist, or that went away
+// during the call, answers 0, exactly as a plain send reports it.
+bool sendLimited(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs, LRESULT& answer)
 {
-    if (sendMode)
-        return ::SendMessageA(window, message, key, lParam) == 0;
-    return ::PostMessageA(window, message, key, lParam) != 0;
+    DWORD_PTR result = 0;
+    if (::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, limitMs, &result)) {
+        answer = static_cast<LRESULT>(result);
+        return true;
+    }
+    answer = 0;
+    return !(window && ::IsWindow(window));
+}
+
+// Send: the answer must come in time and be zero. Post: the post must be accepted.
+bool deliverKeyMessage(HWND window, UINT message, WPARAM key, LPARAM lParam, const Delivery& delivery)
+{
+    if (!delivery.send)
+        return ::PostMessageA(window, message, key, lParam) != 0;
+    LRESULT answer = 0;
+    return sendLimited(window, message, key, lParam, delivery.replyLimitMs, answer) && answer == 0;
 }
 
 // Puts a copy of text on the clipboard as CF_TEXT, owned by window.
@@ -50,19 +65,44 @@ bool putOnClipboard(HWND window, const std::string& text)
 }
 } // namespace
 
-bool sendKey(HWND window, UINT virtualKey, bool sendMode)
+DWORD replyLimitFromSeconds(int seconds)
 {
+    constexpr DWORD MIN_LIMIT_MS = 1000;
+    constexpr DWORD MAX_LIMIT_MS = 0x7FFFFFFF; // well below INFINITE
+    if (seconds <= 0)
+        return MIN_LIMIT_MS;
+    unsigned long long ms = static_cast<unsigned long long>(seconds) * 1000u;
+    return ms > MAX_LIMIT_MS ? MAX_LIMIT_MS : static_cast<DWORD>(ms);
+}
+
+bool sendKey(HWND window, UINT virtualKey, const Delivery& delivery)
+{
+    // A press with no window to receive it is not a success (a send to no window answers
+    // 0, a post to none lands in the agent's own queue). Once pressed, the key-up may find
+    // the window gone: a key that closes its window still counts as pressed.
+    if (!::IsWindow(window))
+        return false;
     UINT scan = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     LPARAM down = static_cast<LPARAM>((scan << 16) | 1u);
     LPARAM up = static_cast<LPARAM>((scan << 16) | 0xC0000001u);
-    if (!deliverKeyMessage(window, WM_KEYDOWN, virtualKey, down, sendMode))
+    if (!deliverKeyMessage(window, WM_KEYDOWN, virtualKey, down, delivery))
         return false;
     ::Sleep(KEY_HOLD_MS);
-    return deliverKeyMessage(window, WM_KEYUP, virtualKey, up, sendMode);
+    return deliverKeyMessage(window, WM_KEYUP, virtualKey, up, delivery);
 }
 
-void focusWindow(HWND window)
+bool windowAnswers(HWND window, const Delivery& delivery)
 {
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, delivery.replyLimitMs, &ignored) != 0;
+}
+
+void focusWindow(HWND window, const Delivery& delivery)
+{
+    if (window && !windowAnswers(window, delivery)) {
+        ::Sleep(FOCUS_SETTLE_MS);
+        return;
+    }
     ::SetForegroundWindow(window);
     ::BringWindowToTop(window);
     ::Sleep(FOCUS_SETTLE_MS);
@@ -87,51 +127,81 @@ bool clickWindow(HWND window, int x, int y, float scaleX, float scaleY)
     return ::SendNotifyMessageA(window, WM_LBUTTONUP, MK_LBUTTON, position) != 0;
 }
 
-std::string readControlText(HWND window, bool sendMode)
+bool readControlText(HWND window, const Delivery& delivery, std::string& text)
 {
     char buffer[TEXT_BUFFER] = {};
+    LRESULT answer = 0;
     // A message carrying a pointer cannot be posted: in post mode the text stays empty.
-    if (sendMode)
-        ::SendMessageA(window, WM_GETTEXT, TEXT_BUFFER, reinterpret_cast<LPARAM>(buffer));
+    bool answered =
+        !delivery.send ||
+        sendLimited(window, WM_GETTEXT, TEXT_BUFFER, reinterpret_cast<LPARAM>(buffer), delivery.replyLimitMs, answer);
     buffer[TEXT_BUFFER - 1] = '\0';
-    return buffer;
+    text = buffer;
+    return answered;
 }
 
-bool setControlText(HWND window, const std::string& text, bool sendMode)
+bool setControlText(HWND window, const std::string& text, const Delivery& delivery)
 {
     for (int attempt = 0; attempt < TEXT_ATTEMPTS; ++attempt) {
-        if (::SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) == 1 &&
-            readControlText(window, sendMode) == text)
-            return true;
+        LRESULT answer = 0;
+        std::string readBack;
+        if (!sendLimited(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), delivery.replyLimitMs,
+                         answer))
+            return false;
+        if (answer == 1) {
+            if (!readControlText(window, delivery, readBack))
+                return false;
+            if (readBack == text)
+                return true;
+        }
         ::Sleep(ATTEMPT_GAP_MS);
     }
     return false;
 }
 
-bool pasteText(HWND window, const std::string& text, bool sendMode)
+bool pasteText(HWND window, const std::string& text, const Delivery& delivery)
 {
     for (int attempt = 0; attempt < TEXT_ATTEMPTS; ++attempt) {
-        if (putOnClipboard(window, text) && ::SendMessageA(window, WM_PASTE, 0, 0) == 0 &&
-            containsText(readControlText(window, sendMode), text))
-            return true;
+        if (putOnClipboard(window, text)) {
+            LRESULT answer = 0;
+            std::string readBack;
+            if (!sendLimited(window, WM_PASTE, 0, 0, delivery.replyLimitMs, answer))
+                return false;
+            if (answer == 0) {
+                if (!readControlText(window, delivery, readBack))
+                    return false;
+                if (containsText(readBack, text))
+                    return true;
+            }
+        }
         ::Sleep(ATTEMPT_GAP_MS);
     }
     return false;
 }
 
-bool selectComboByNumber(HWND window, int number)
+bool selectComboByNumber(HWND window, int number, const Delivery& delivery)
 {
-    LRESULT wanted = static_cast<LRESULT>(number) - 1;
-    return ::SendMessageA(window, CB_SETCURSEL, static_cast<WPARAM>(wanted), 0) == wanted;
-}
-
-bool selectComboByText(HWND window, const std::string& text)
-{
-    LRESULT found = ::SendMessageA(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                   reinterpret_cast<LPARAM>(text.c_str()));
-    if (found == CB_ERR)
+    // Without a combo box there is nothing to select (a send to no window would answer 0).
+    if (!::IsWindow(window))
         return false;
-    return ::SendMessageA(window, CB_SETCURSEL, static_cast<WPARAM>(found), 0) == found;
+    LRESULT wanted = static_cast<LRESULT>(number) - 1;
+    LRESULT selected = 0;
+    return sendLimited(window, CB_SETCURSEL, static_cast<WPARAM>(wanted), 0, delivery.replyLimitMs, selected) &&
+           selected == wanted;
+}
+
+bool selectComboByText(HWND window, const std::string& text, const Delivery& delivery)
+{
+    if (!::IsWindow(window))
+        return false;
+    LRESULT found = CB_ERR;
+    if (!sendLimited(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()),
+                     delivery.replyLimitMs, found) ||
+        found == CB_ERR)
+        return false;
+    LRESULT selected = CB_ERR;
+    return sendLimited(window, CB_SETCURSEL, static_cast<WPARAM>(found), 0, delivery.replyLimitMs, selected) &&
+           selected == found;
 }
 
 } // namespace vorn

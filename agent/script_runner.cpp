@@ -129,6 +129,8 @@ void ScriptRunner::runCommands(const std::vector<std::string>& lines)
 
 void ScriptRunner::pause() const { sleepMs(settings.commandInterval); }
 
+Delivery ScriptRunner::delivery() const { return {settings.sendsKeys(), replyLimitFromSeconds(settings.searchTimeout)}; }
+
 ScriptRunner::Next ScriptRunner::dispatch(const std::string& keyword, const std::string& args)
 {
     auto is = [&](const char* name) { return equalsNoCase(keyword, name); };
@@ -144,7 +146,7 @@ ScriptRunner::Next ScriptRunner::dispatch(const std::string& keyword, const std:
         ;
     else if (is("FOCUS")) {
         readNumber(args);
-        focusWindow(currentWindow.handle);
+        focusWindow(currentWindow.handle, delivery());
     } else if (is("TAB"))
         commandKeys("TAB", VK_CODE_TAB, args);
     else if (is("ENTER"))
@@ -189,9 +191,17 @@ void ScriptRunner::commandProcess(const std::string& args)
     searchProcess(className, title);
 }
 
+void ScriptRunner::eraseOutline(HWND window) const
+{
+    // The repaint waits for the window's thread without limit: a hung target keeps its
+    // outline rather than holding the run.
+    if (window && windowAnswers(window, delivery()))
+        eraseHighlight(window);
+}
+
 void ScriptRunner::commandTarget(const std::string& args)
 {
-    eraseHighlight(targetWindow.handle);
+    eraseOutline(targetWindow.handle);
     targetWindow = {};
     size_t comma = findChar(args, ',');
     if (comma == std::string::npos)
@@ -203,7 +213,7 @@ void ScriptRunner::commandTarget(const std::string& args)
 
 void ScriptRunner::commandWindow(const std::string& args)
 {
-    eraseHighlight(currentWindow.handle);
+    eraseOutline(currentWindow.handle);
     currentWindow = {};
     size_t comma = findChar(args, ',');
     if (comma == std::string::npos)
@@ -327,7 +337,7 @@ void ScriptRunner::commandKeys(const char* name, UINT virtualKey, const std::str
     for (int i = 0; i < count; ++i) {
         if (i > 0)
             ::Sleep(KEY_GAP_MS);
-        if (!sendKey(currentWindow.handle, virtualKey, settings.sendsKeys())) {
+        if (!sendKey(currentWindow.handle, virtualKey, delivery())) {
             resultCode = RESULT_STEP_FAILED;
             return;
         }
@@ -375,7 +385,7 @@ void ScriptRunner::commandPaste(const std::string& args)
     if (!resolveArgument(args, text))
         return;
     writeOutput("Paste:[%s]\r\n", text.c_str());
-    if (!pasteText(currentWindow.handle, text, settings.sendsKeys()))
+    if (!pasteText(currentWindow.handle, text, delivery()))
         resultCode = RESULT_STEP_FAILED;
 }
 
@@ -385,7 +395,7 @@ void ScriptRunner::commandText(const std::string& args)
     if (!resolveArgument(args, text))
         return;
     writeOutput("Text:[%s]\r\n", text.c_str());
-    if (!setControlText(currentWindow.handle, text, settings.sendsKeys()))
+    if (!setControlText(currentWindow.handle, text, delivery()))
         resultCode = RESULT_STEP_FAILED;
 }
 
@@ -394,7 +404,7 @@ void ScriptRunner::commandSelect(const std::string& args)
     std::string text;
     int count = resolveArgument(args, text) ? readNumber(text) : 0;
     for (; count > 0; --count) {
-        if (!sendKey(currentWindow.handle, VK_CODE_DOWN, settings.sendsKeys())) {
+        if (!sendKey(currentWindow.handle, VK_CODE_DOWN, delivery())) {
             resultCode = RESULT_STEP_FAILED;
             return;
         }
@@ -406,7 +416,7 @@ ScriptRunner::Next ScriptRunner::commandComboSelect(const std::string& args)
 {
     std::string text;
     int number = resolveArgument(args, text) ? readNumber(text) : 0;
-    if (selectComboByNumber(currentWindow.handle, number))
+    if (selectComboByNumber(currentWindow.handle, number, delivery()))
         return Next::Pause;
     resultCode = RESULT_STEP_FAILED;
     return Next::EndNow;
@@ -417,7 +427,7 @@ ScriptRunner::Next ScriptRunner::commandComboFind(const std::string& args)
     std::string text;
     if (!resolveArgument(args, text))
         text.clear();
-    if (selectComboByText(currentWindow.handle, text))
+    if (selectComboByText(currentWindow.handle, text, delivery()))
         return Next::Pause;
     resultCode = RESULT_STEP_FAILED;
     return Next::EndNow;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "agent_settings.h"
+#include "control_ops.h"
 #include "window_search.h"
 
 namespace vorn {
@@ -30,6 +31,8 @@ private:
     void launch(const std::string& command);
     Next dispatch(const std::string& keyword, const std::string& args);
     void pause() const;
+    Delivery delivery() const;
+    void eraseOutline(HWND window) const;
 
     void commandProcess(const std::string& args);
     void commandTarget(const std::string& args);

@@ -78,7 +78,11 @@ BOOL CMFCApplicationDlg::OnInitDialog()
 
     FillList();
 
-    for (int i = 0; i <= resumeIndex; ++i)
+    // Only rows that exist can be marked: a hand-edited progress far beyond the items
+    // (up to the largest integer) must not keep the dialog marking nothing for ever.
+    int rows = ListView_GetItemCount(list_);
+    int lastDone = resumeIndex < rows ? resumeIndex : rows - 1;
+    for (int i = 0; i <= lastDone; ++i)
         ::SendMessageW(AfxGetMainWnd(), WM_SETUP_ITEM_STATUS, static_cast<WPARAM>(i), 0);
     return TRUE;
 }

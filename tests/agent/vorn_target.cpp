@@ -1,9 +1,14 @@
 // A small target application for the vornrun tests. It shows windows of fixed classes and
 // captions and appends what it receives (keys, clicks, button presses) to the record file
 // named by its first argument, one line per event.
-//   vorn_target.exe RECORD [--late=MS] [--exit=MS]
-//   --late=MS  the main caption reads "Loading" until MS milliseconds after start
-//   --exit=MS  the program ends by itself after MS milliseconds
+//   vorn_target.exe RECORD [--late=MS] [--exit=MS] [--hang=MS] [--triggers=1]
+//   --late=MS     the main caption reads "Loading" until MS milliseconds after start
+//   --exit=MS     the program ends by itself after MS milliseconds
+//   --hang=MS     the program stops answering messages MS milliseconds after start
+//   --triggers=1  adds two controls to the main window: "hang" (class VornHang) stops
+//                 answering messages for good, "exit" (class VornExit) ends the process
+//                 at once, each as soon as it receives a click, a key, a text or a
+//                 combo-box message; the sender is left waiting for its answer
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdarg>
@@ -34,7 +39,8 @@ void record(const char* format, ...)
 
 constexpr int ID_EDIT = 101, ID_COMBO = 102, ID_BUTTON = 103, ID_KEYS = 104, ID_PANEL = 105, ID_GROUP = 106,
               ID_ITEM_OUTER = 107, ID_ITEM_INNER = 108, ID_ITEM_SIDE = 109, ID_SECOND_ITEM = 201;
-constexpr UINT_PTR TIMER_CAPTION = 1, TIMER_EXIT = 2, TIMER_PANEL = 3;
+constexpr UINT_PTR TIMER_CAPTION = 1, TIMER_EXIT = 2, TIMER_PANEL = 3, TIMER_HANG = 4;
+constexpr int ID_HANG = 110, ID_EXIT = 111;
 constexpr COLORREF PANEL_START = RGB(0, 0, 255), PANEL_CLICKED = RGB(0, 255, 0);
 constexpr COLORREF SECOND_BACKGROUND = RGB(10, 20, 30);
 // The panel turns green this long after a click, so a pixel wait sees the old colour first.
@@ -91,6 +97,44 @@ LRESULT CALLBACK keysProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
     return ::DefWindowProcW(window, msg, wp, lp);
 }
 
+void hangForGood()
+{
+    record("hang\n");
+    for (;;)
+        ::Sleep(INFINITE);
+}
+
+bool isTriggerMessage(UINT msg)
+{
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SETTEXT:
+    case WM_PASTE:
+    case CB_SETCURSEL:
+    case CB_FINDSTRINGEXACT:
+        return true;
+    }
+    return false;
+}
+
+// The "hang" and "exit" controls: the message that reaches them never gets its answer.
+LRESULT CALLBACK triggerProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (isTriggerMessage(msg)) {
+        if (::GetDlgCtrlID(window) == ID_HANG)
+            hangForGood();
+        record("exit\n");
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    }
+    if (msg == WM_PAINT) {
+        paintSolid(window, RGB(255, 255, 0));
+        return 0;
+    }
+    return ::DefWindowProcW(window, msg, wp, lp);
+}
+
 LRESULT CALLBACK mainProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
@@ -104,6 +148,8 @@ LRESULT CALLBACK mainProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
             ::SetWindowTextW(window, L"Vorn Target");
         } else if (wp == TIMER_EXIT) {
             ::PostQuitMessage(0);
+        } else if (wp == TIMER_HANG) {
+            hangForGood();
         }
         return 0;
     case WM_DESTROY:
@@ -178,6 +224,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     recordPath = argv[1];
     int lateMs = optionValue(argc, argv, L"--late=");
     int exitMs = optionValue(argc, argv, L"--exit=");
+    int hangMs = optionValue(argc, argv, L"--hang=");
+    bool triggers = optionValue(argc, argv, L"--triggers=") != 0;
 
     registerClass(L"VornTarget", mainProc);
     registerClass(L"VornKeys", keysProc);
@@ -185,6 +233,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     registerClass(L"VornGroup", keysProc);
     registerClass(L"VornItem", keysProc);
     registerClass(L"VornSecond", secondProc);
+    registerClass(L"VornHang", triggerProc);
+    registerClass(L"VornExit", triggerProc);
 
     HWND main = ::CreateWindowExW(0, L"VornTarget", lateMs > 0 ? L"Loading" : L"Vorn Target",
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 420, 320, nullptr, nullptr, instance,
@@ -200,6 +250,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     HWND outer = child(L"VornItem", L"item", 0, 5, 5, 90, 50, group, ID_ITEM_OUTER);
     child(L"VornItem", L"item", 0, 5, 5, 40, 20, outer, ID_ITEM_INNER);
     child(L"VornItem", L"item", 0, 100, 5, 90, 50, group, ID_ITEM_SIDE);
+    if (triggers) {
+        child(L"VornHang", L"hang", 0, 10, 210, 80, 24, main, ID_HANG);
+        child(L"VornExit", L"exit", 0, 100, 210, 80, 24, main, ID_EXIT);
+    }
 
     // A second top-level window: a Japanese caption, no frame, exactly 101 x 80 pixels.
     HWND second = ::CreateWindowExW(0, L"VornSecond", L"第二ウィンドウ", WS_POPUP | WS_VISIBLE, 500, 40, 101, 80,
@@ -210,6 +264,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
         ::SetTimer(main, TIMER_CAPTION, static_cast<UINT>(lateMs), nullptr);
     if (exitMs > 0)
         ::SetTimer(main, TIMER_EXIT, static_cast<UINT>(exitMs), nullptr);
+    if (hangMs > 0)
+        ::SetTimer(main, TIMER_HANG, static_cast<UINT>(hangMs), nullptr);
     record("started\n");
 
     MSG msg;
