@@ -267,32 +267,21 @@ void ScriptRunner::searchProcess(const std::string& className, const std::string
 
 void ScriptRunner::searchTarget(const std::string& className, const std::string& title)
 {
-    SearchClock clock(settings.searchTimeout);
-    while (!targetWindow.handle) {
-        if (!processExists(targetProcessId)) {
-            resultCode = RESULT_PROCESS_LOST;
-            break;
-        }
-        if (clock.expired()) {
-            if (!askRetry(NOT_FOUND_WINDOW)) {
-                resultCode = RESULT_STEP_FAILED;
-                break;
-            }
-            clock.restart();
-        }
-        ::Sleep(WINDOW_PACE_MS);
-        targetWindow = findTopLevelWindow(targetProcessId, className, title);
-        clock.tick();
-    }
-    // A search that ended without a window has nothing to outline.
-    if (targetWindow.handle)
-        drawHighlight(targetWindow.handle);
+    searchInTarget(targetWindow, [&] { return findTopLevelWindow(targetProcessId, className, title); });
 }
 
 void ScriptRunner::searchWindow(const std::string& className, const std::string& title, int index)
 {
+    searchInTarget(currentWindow, [&] { return findChildWindow(targetWindow, className, title, index); });
+}
+
+// Polls at the window pace until `find` yields a window, the target process
+// ends (RESULT_PROCESS_LOST) or the user gives up at the retry question
+// (RESULT_STEP_FAILED); a window found is outlined.
+void ScriptRunner::searchInTarget(WindowRef& slot, const std::function<WindowRef()>& find)
+{
     SearchClock clock(settings.searchTimeout);
-    while (!currentWindow.handle) {
+    while (!slot.handle) {
         if (!processExists(targetProcessId)) {
             resultCode = RESULT_PROCESS_LOST;
             break;
@@ -305,11 +294,12 @@ void ScriptRunner::searchWindow(const std::string& className, const std::string&
             clock.restart();
         }
         ::Sleep(WINDOW_PACE_MS);
-        currentWindow = findChildWindow(targetWindow, className, title, index);
+        slot = find();
         clock.tick();
     }
-    if (currentWindow.handle)
-        drawHighlight(currentWindow.handle);
+    // A search that ended without a window has nothing to outline.
+    if (slot.handle)
+        drawHighlight(slot.handle);
 }
 
 void ScriptRunner::searchTargetWindow(const std::string& className, const std::string& title,

@@ -1,6 +1,7 @@
 // One run of a script: loading it, starting its program and interpreting its commands.
 #pragma once
 #include <map>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ private:
     void searchProcess(const std::string& className, const std::string& title);
     void searchTarget(const std::string& className, const std::string& title);
     void searchWindow(const std::string& className, const std::string& title, int index);
+    void searchInTarget(WindowRef& slot, const std::function<WindowRef()>& find);
     void searchTargetWindow(const std::string& className, const std::string& title, const std::string& innerClass,
                             const std::string& innerTitle, int index);
     void waitPixel(int x, int y, unsigned long low, unsigned long high);
