@@ -9,6 +9,7 @@
 #include "machine_data_file.h"
 #include "main_dialog.h"
 #include "method_catalog.h"
+#include "method_text.h"
 #include "raii.h"
 #include "serial_digest.h"
 #include "status_dialog.h"
@@ -29,18 +30,6 @@ std::wstring Hex(int value)
 
 } // namespace
 
-void TraceLine(const std::wstring& text)
-{
-    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!out || out == INVALID_HANDLE_VALUE || text.empty())
-        return;
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
-    DWORD written = 0;
-    ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 BOOL CMFCApplicationApp::InitInstance()
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
@@ -57,7 +46,7 @@ BOOL CMFCApplicationApp::InitInstance()
     if (n == 0 || n >= MAX_PATH)
         return FALSE;
     exePath.assign(path, n);
-    TraceLine(L" " + exePath + L"\r\n");
+    WriteOutputLine(L" " + exePath);
     exeDir = exePath.substr(0, exePath.find_last_of(L'\\'));
 
     {

@@ -29,6 +29,3 @@ private:
     std::wstring commonPath;
     std::wstring machinePath;
 };
-
-// Writes a trace line to standard output in the ANSI code page, when there is one.
-void TraceLine(const std::wstring& text);

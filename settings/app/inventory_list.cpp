@@ -2,21 +2,8 @@
 
 #include <windows.h>
 
+#include "method_text.h"
 #include "raii.h"
-
-namespace {
-
-std::wstring FromAnsi(const char* data, size_t length)
-{
-    if (length == 0)
-        return {};
-    int n = ::MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(length), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(length), out.data(), n);
-    return out;
-}
-
-} // namespace
 
 bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& names)
 {
@@ -41,7 +28,7 @@ bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& name
         if (length > 0 && bytes[end - 1] == '\r' && end < bytes.size())
             --length;
         if (length > 0 && bytes[start] != '#')
-            names.push_back(FromAnsi(bytes.data() + start, length));
+            names.push_back(AnsiToWide(std::string_view(bytes.data() + start, length)));
         start = next;
     }
     return true;
