@@ -39,12 +39,10 @@ bool containsInOrder(const std::string& text, const std::vector<std::string>& pa
 
 bool hasBitmap(const std::wstring& folder)
 {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((folder + L"\\*.bmp").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    ::FindClose(h);
-    return true;
+    for (const auto& name : ts::folderEntries(folder))
+        if (name.size() > 4 && name.substr(name.size() - 4) == L".bmp")
+            return true;
+    return false;
 }
 
 } // namespace

@@ -28,23 +28,6 @@ std::vector<std::wstring> programs()
     return names;
 }
 
-// Names in a folder, "." and ".." left out; directories end with a backslash.
-std::vector<std::wstring> entries(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name + ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? L"\\" : L""));
-    } while (::FindNextFileW(h, &fd));
-    ::FindClose(h);
-    return names;
-}
-
 bool isFolder(const std::wstring& path)
 {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -84,7 +67,7 @@ TEST(Dist, RootIsAnEmptyKitAndTheExampleTravelsUnderExamples)
         EXPECT_TRUE(ts::fileExists(distFile(file))) << ts::wideToUtf8(file);
     for (const wchar_t* folder : {L"data", L"log", L"appleid"}) {
         EXPECT_TRUE(isFolder(distFile(folder))) << ts::wideToUtf8(folder);
-        EXPECT_TRUE(entries(distFile(folder)).empty()) << ts::wideToUtf8(folder);
+        EXPECT_TRUE(ts::folderEntries(distFile(folder)).empty()) << ts::wideToUtf8(folder);
     }
 
     // The inventory list names no method: the record of a PC holds only its serial.
@@ -103,7 +86,7 @@ TEST(Dist, PeltacfgStartedFromTheRootOnlyOffersTheRecord)
 {
     // A copy, so that the run's log stays out of the laid-out folder.
     ts::TempDir kit(L"dist");
-    for (const auto& name : entries(DIST)) {
+    for (const auto& name : ts::folderEntries(DIST)) {
         if (name.back() == L'\\')
             ::CreateDirectoryW(kit.file(name).c_str(), nullptr);
         else
@@ -119,7 +102,7 @@ TEST(Dist, PeltacfgStartedFromTheRootOnlyOffersTheRecord)
     EXPECT_TRUE(drv::isVisible(status, IDC_REGISTER_BUTTON));
     ts::pressButton(status, IDOK);
     EXPECT_TRUE(peltacfg.wait(15000));
-    EXPECT_TRUE(entries(kit.file(L"data")).empty());
+    EXPECT_TRUE(ts::folderEntries(kit.file(L"data")).empty());
 }
 
 TEST(Dist, EveryProgramCarriesTheProjectVersion)
