@@ -2,6 +2,7 @@
 # README command (a): set up, build, lay out dist/ and its zip, then run the
 # example under Wine and Xvfb: vornrun drives peltacfg through the example kit
 # (with a restart in the middle) and a summary of what was applied is printed.
+#   --layout-only   stop after dist/ and the zip
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
@@ -9,34 +10,34 @@ export BUILD_DIR
 DIST=$ROOT/dist
 VERSION=$(sed -n 's/^project(.*VERSION \([0-9][0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
 ZIP=$ROOT/peltawin-$VERSION.zip
+LAYOUT_ONLY=0
+[ "${1:-}" = "--layout-only" ] && LAYOUT_ONLY=1
 started=$(date +%s)
+source "$ROOT/scripts/dist-layout.sh"
 
 bash "$ROOT/scripts/setup.sh"
 # Only what dist/ and the demo need; the tests are built by scripts/test.sh.
-PW_BUILD_TARGETS="peltacfg vornrun stub_shutdown" bash "$ROOT/scripts/build.sh"
+echo "build: $DIST_PROGRAMS and the demo's shutdown.exe stand-in (about 5 minutes on 2 cores the first time)"
+PW_BUILD_TARGETS="$DIST_PROGRAMS stub_shutdown" bash "$ROOT/scripts/build.sh"
 
-# ---- dist/: both programs, vornrun's settings and scripts, the kit, the docs ----
-rm -rf "$DIST"
-mkdir -p "$DIST/scripts" "$DIST/appleid" "$DIST/docs"
-cp "$BUILD_DIR/bin/vornrun.exe" "$BUILD_DIR/bin/peltacfg.exe" "$ROOT/examples/agent/config.ini" "$DIST/"
-cp -r "$ROOT/examples/kit/." "$DIST/"
-rm -f "$DIST/log/.keep"
-# vornrun reads its scripts in the ANSI code page: Shift-JIS with CR LF.
-for script in "$ROOT"/examples/agent/*.txt; do
-  iconv -f UTF-8 -t CP932 "$script" | sed 's/\r\?$/\r/' >"$DIST/scripts/$(basename "$script")"
-done
-cp -r "$ROOT/docs/." "$DIST/docs/"
+# ---- dist/: an empty kit at the root, the example and the docs beside it ----
+layout_dist "$BUILD_DIR/bin" "$DIST"
 rm -f "$ZIP"
 (cd "$DIST" && zip -qr "$ZIP" .)
-echo "dist: $DIST"
+echo "dist: $DIST (the root is an empty kit; the example kit is in examples/kit)"
 echo "zip:  $ZIP"
+[ "$LAYOUT_ONLY" = 1 ] && exit 0
 
-# ---- the demo: a copy of dist/ in a Wine prefix of its own ----
+# ---- the demo: a copy of dist/ with the example kit copied over its root,
+# in a Wine prefix of its own ----
 EXAMPLE=$BUILD_DIR/example
 DEMO=$EXAMPLE/kit
 rm -rf "$DEMO"
 mkdir -p "$EXAMPLE"
 cp -r "$DIST" "$DEMO"
+cp -r "$DIST/examples/kit/." "$DEMO/"
+mkdir -p "$DEMO/scripts"
+cp "$DIST"/examples/agent/*.txt "$DEMO/scripts/"
 cp "$BUILD_DIR/bin/shutdown.exe" "$DEMO/"
 echo "demo: $DEMO"
 echo "demo: shutdown.exe there is a stand-in that only writes its arguments to shutdown_args.txt;"

@@ -22,15 +22,9 @@ protected:
 std::vector<std::wstring> filesIn(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(fd.cFileName);
-    } while (::FindNextFileW(h, &fd));
-    ::FindClose(h);
+    for (const auto& name : ts::folderEntries(folder))
+        if (name.back() != L'\\')
+            names.push_back(name);
     return names;
 }
 

@@ -94,6 +94,22 @@ void removeTree(const std::wstring& path)
     ::RemoveDirectoryW(path.c_str());
 }
 
+std::vector<std::wstring> folderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name + ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? L"\\" : L""));
+    } while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+    return names;
+}
+
 TempDir::TempDir(const std::wstring& prefix)
 {
     static std::atomic<unsigned> counter{0};

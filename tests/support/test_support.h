@@ -22,6 +22,8 @@ bool writeFile(const std::wstring& path, std::string_view bytes);
 bool fileExists(const std::wstring& path);
 bool copyFile(const std::wstring& from, const std::wstring& to);
 void removeTree(const std::wstring& path);
+// The names in a folder, "." and ".." left out; folders' names end with a backslash.
+std::vector<std::wstring> folderEntries(const std::wstring& folder);
 
 // A fresh empty folder, removed with its contents at the end of its scope.
 // Set PW_KEEP_TEMP=1 to keep the folders for a look after a failure.
