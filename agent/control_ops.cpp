@@ -17,13 +17,16 @@ constexpr SIZE_T PASTE_BLOCK = 256;
 constexpr UINT PASTE_FLAGS = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
 constexpr int MAX_CLIENT_COORDINATE = 0xFFFF;
 
-// Sends a message and waits at most limitMs for the answer; false when none came in time
-// (the target is hung or too slow). A window that does not exist, or that went away
-// during the call, answers 0, exactly as a plain send reports it.
+// Sends a message and waits at most limitMs for the answer; false when none came in time.
+// The full limit is granted even to a window that the system already takes for hung
+// (SMTO_ABORTIFHUNG would give up at once after about 5 s without reading messages): an
+// installer copying files on its window thread is busy, not dead, and answers later.
+// A window that does not exist, or that went away during the call, answers 0, exactly as
+// a plain send reports it.
 bool sendLimited(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs, LRESULT& answer)
 {
     DWORD_PTR result = 0;
-    if (::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, limitMs, &result)) {
+    if (::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, limitMs, &result)) {
         answer = static_cast<LRESULT>(result);
         return true;
     }
@@ -93,8 +96,8 @@ bool sendKey(HWND window, UINT virtualKey, const Delivery& delivery)
 
 bool windowAnswers(HWND window, const Delivery& delivery)
 {
-    DWORD_PTR ignored = 0;
-    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, delivery.replyLimitMs, &ignored) != 0;
+    LRESULT ignored = 0;
+    return window && ::IsWindow(window) && sendLimited(window, WM_NULL, 0, 0, delivery.replyLimitMs, ignored);
 }
 
 void focusWindow(HWND window, const Delivery& delivery)

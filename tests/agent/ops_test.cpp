@@ -151,6 +151,21 @@ TEST_F(VornOps, TextAndPasteIntoAnEdit)
     EXPECT_NE(ts::windowText(control(L"Edit")).find(std::wstring(300, L'y')), std::wstring::npos);
 }
 
+TEST_F(VornOps, ABusyTargetIsWaitedForUpToTheTimeout)
+{
+    // After each click the target reads no messages for 7 s. The text and the key are sent
+    // when it has looked hung for more than 5 s, and it answers a second later.
+    folder.writeConfig("[Config]\r\nInterval=0\r\nTimeout=60\r\n");
+    launch = folder.targetLaunch("--busy=7000");
+    folder.writeScript(launch + "\r\n" + FIND_MAIN + "Window:VornBusy,busy\r\nClick:5,5\r\nSleep:6000\r\nText:abc\r\n"
+                       "Click:5,5\r\nSleep:6000\r\nTAB:1\r\n");
+    auto run = folder.run({}, 120000);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(ts::windowText(control(L"VornBusy")), L"abc");
+    EXPECT_NE(folder.record().find("answering\nkey 112 down"), std::string::npos) << folder.record();
+}
+
 TEST_F(VornOps, ComboBoxSelectionByNumberAndText)
 {
     const std::string prefix = FIND_MAIN + "Window:ComboBox,\r\n";
