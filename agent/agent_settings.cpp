@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <algorithm>
 
+#include "raii.h"
+
 namespace vorn {
 
 std::string executableDirectory()
@@ -31,14 +33,17 @@ void readConfiguration(AgentSettings& settings, const std::string& directory)
         static_cast<int>(::GetPrivateProfileIntA("Config", "Timeout", DEFAULT_SEARCH_TIMEOUT, file.c_str()));
 }
 
+float scaleFromDpi(int dpi) { return dpi > 0 ? static_cast<float>(dpi / 96.0) : 1.0f; }
+
 void measureDisplayScale(AgentSettings& settings)
 {
-    HDC screen = ::GetDC(nullptr);
-    int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-    int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    settings.scaleX = static_cast<float>(dpiX / 96.0);
-    settings.scaleY = static_cast<float>(dpiY / 96.0);
+    // Without the screen's context every click would be scaled to 0,0; unscaled clicks
+    // still land where the script says on a 96-dpi display.
+    WindowDc screen(nullptr, WindowDc::Client);
+    int dpiX = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+    int dpiY = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    settings.scaleX = scaleFromDpi(dpiX);
+    settings.scaleY = scaleFromDpi(dpiY);
 }
 
 } // namespace vorn

@@ -28,7 +28,12 @@ std::string executableDirectory();
 // Reads section Config of "<directory>\config.ini"; missing file, section or key keeps the default.
 void readConfiguration(AgentSettings& settings, const std::string& directory);
 
-// Display scale from the screen's logical dots per inch (96 = 1.0).
+// Display scale from the screen's logical dots per inch (96 = 1.0); 1.0 when the screen
+// cannot be measured.
 void measureDisplayScale(AgentSettings& settings);
+
+// The scale for one axis from its dots per inch; 1.0 for a value that is not a measurement
+// (0 when the screen's device context could not be had).
+float scaleFromDpi(int dpi);
 
 } // namespace vorn

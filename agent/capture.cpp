@@ -104,15 +104,26 @@ bool captureWindow(HWND window, const std::string& path)
     if (::GetObjectA(dib.get(), sizeof section, &section) != sizeof section || !section.dsBm.bmBits)
         return false;
 
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+    return writeBitmapFile(path, width, height, section.dsBm.bmBits);
+}
+
+bool writeBitmapFile(const std::string& path, int width, int height, const void* pixels)
+{
+    std::string temporary = path + ".tmp";
+    UniqueHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return false;
     auto headers = bitmapHeaders(width, height);
     DWORD imageSize = bitmapStride(width) * static_cast<DWORD>(height);
-    return writeAll(file.get(), headers.data(), FILE_HEADER_SIZE) &&
-           writeAll(file.get(), headers.data() + FILE_HEADER_SIZE, INFO_HEADER_SIZE) &&
-           writeAll(file.get(), section.dsBm.bmBits, imageSize);
+    bool written = writeAll(file.get(), headers.data(), FILE_HEADER_SIZE) &&
+                   writeAll(file.get(), headers.data() + FILE_HEADER_SIZE, INFO_HEADER_SIZE) &&
+                   writeAll(file.get(), pixels, imageSize);
+    file.reset();
+    if (written && ::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    ::DeleteFileA(temporary.c_str());
+    return false;
 }
 
 void drawHighlight(HWND window)

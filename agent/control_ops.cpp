@@ -1,6 +1,7 @@
 #include "control_ops.h"
 
 #include <cstring>
+#include <memory>
 
 #include "mbcs_text.h"
 #include "raii.h"
@@ -17,13 +18,16 @@ constexpr SIZE_T PASTE_BLOCK = 256;
 constexpr UINT PASTE_FLAGS = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
 constexpr int MAX_CLIENT_COORDINATE = 0xFFFF;
 
-// Sends a message and waits at most limitMs for the answer; false when none came in time
-// (the target is hung or too slow). A window that does not exist, or that went away
-// during the call, answers 0, exactly as a plain send reports it.
+// Sends a message and waits at most limitMs for the answer; false when none came in time.
+// The full limit is granted even to a window that the system already takes for hung
+// (SMTO_ABORTIFHUNG would give up at once after about 5 s without reading messages): an
+// installer copying files on its window thread is busy, not dead, and answers later.
+// A window that does not exist, or that went away during the call, answers 0, exactly as
+// a plain send reports it.
 bool sendLimited(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD limitMs, LRESULT& answer)
 {
     DWORD_PTR result = 0;
-    if (::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, limitMs, &result)) {
+    if (::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, limitMs, &result)) {
         answer = static_cast<LRESULT>(result);
         return true;
     }
@@ -63,6 +67,38 @@ bool putOnClipboard(HWND window, const std::string& text)
     block.release(); // the clipboard owns it now
     return true;
 }
+
+enum class ClipboardOutcome { Put, Refused, NoAnswer };
+
+struct ClipboardJob {
+    HWND window;
+    std::string text;
+};
+
+DWORD WINAPI clipboardWorker(LPVOID param)
+{
+    std::unique_ptr<ClipboardJob> job(static_cast<ClipboardJob*>(param));
+    return putOnClipboard(job->window, job->text) ? 1 : 0;
+}
+
+// putOnClipboard on a worker thread, waited for at most limitMs. Emptying the clipboard
+// makes the system send WM_DESTROYCLIPBOARD to the window that owns it and wait for the
+// answer, and that owner may be any program, hung: a paste after a copy in a program that
+// then hung waited 5 s under Wine (its own limit), and a hung owner may hold the agent
+// longer elsewhere. A worker that is not done in time is left behind; the step fails, the
+// run ends and the worker ends with the process.
+ClipboardOutcome putOnClipboardWithin(HWND window, const std::string& text, DWORD limitMs)
+{
+    auto job = std::make_unique<ClipboardJob>(ClipboardJob{window, text});
+    UniqueHandle worker(::CreateThread(nullptr, 0, clipboardWorker, job.get(), 0, nullptr));
+    if (!worker.valid())
+        return ClipboardOutcome::Refused;
+    job.release(); // the worker owns it now
+    if (::WaitForSingleObject(worker.get(), limitMs) != WAIT_OBJECT_0)
+        return ClipboardOutcome::NoAnswer;
+    DWORD put = 0;
+    return ::GetExitCodeThread(worker.get(), &put) && put == 1 ? ClipboardOutcome::Put : ClipboardOutcome::Refused;
+}
 } // namespace
 
 DWORD replyLimitFromSeconds(int seconds)
@@ -93,8 +129,8 @@ bool sendKey(HWND window, UINT virtualKey, const Delivery& delivery)
 
 bool windowAnswers(HWND window, const Delivery& delivery)
 {
-    DWORD_PTR ignored = 0;
-    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, delivery.replyLimitMs, &ignored) != 0;
+    LRESULT ignored = 0;
+    return window && ::IsWindow(window) && sendLimited(window, WM_NULL, 0, 0, delivery.replyLimitMs, ignored);
 }
 
 void focusWindow(HWND window, const Delivery& delivery)
@@ -162,7 +198,10 @@ bool setControlText(HWND window, const std::string& text, const Delivery& delive
 bool pasteText(HWND window, const std::string& text, const Delivery& delivery)
 {
     for (int attempt = 0; attempt < TEXT_ATTEMPTS; ++attempt) {
-        if (putOnClipboard(window, text)) {
+        ClipboardOutcome put = putOnClipboardWithin(window, text, delivery.replyLimitMs);
+        if (put == ClipboardOutcome::NoAnswer)
+            return false;
+        if (put == ClipboardOutcome::Put) {
             LRESULT answer = 0;
             std::string readBack;
             if (!sendLimited(window, WM_PASTE, 0, 0, delivery.replyLimitMs, answer))

@@ -46,7 +46,8 @@ bool readControlText(HWND window, const Delivery& delivery, std::string& text);
 bool setControlText(HWND window, const std::string& text, const Delivery& delivery);
 
 // Paste through the clipboard, verified by finding the text in the read-back, up to five
-// attempts; a target that does not answer in time fails at once.
+// attempts; a target that does not answer in time, or a clipboard that cannot be filled in
+// that time (its owner does not answer), fails at once.
 bool pasteText(HWND window, const std::string& text, const Delivery& delivery);
 
 // Combo-box item by number counted from 1 (0 clears the selection), or by exact text.

@@ -74,8 +74,10 @@ WindowRef findChildWindow(const WindowRef& parent, const std::string& className,
 bool askRetry(const char* utf8Text)
 {
     std::string text = ansiFromUtf8(utf8Text);
-    return ::MessageBoxA(nullptr, text.c_str(), "Vorn", MB_RETRYCANCEL) != IDCANCEL;
+    return retryAnswerGoesOn(::MessageBoxA(nullptr, text.c_str(), "Vorn", MB_RETRYCANCEL));
 }
+
+bool retryAnswerGoesOn(int answer) { return answer != 0 && answer != IDCANCEL; }
 
 bool processExists(DWORD processId)
 {

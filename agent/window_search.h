@@ -36,6 +36,11 @@ WindowRef findChildWindow(const WindowRef& parent, const std::string& className,
 // The text is in this program's UTF-8; it is shown through the ANSI interface.
 bool askRetry(const char* utf8Text);
 
+// Whether the retry question's answer means go on. A box that could not be shown (answer
+// 0, e.g. in a session without a desktop) counts as Cancel: nobody can answer it, and
+// asking again would repeat for ever.
+bool retryAnswerGoesOn(int answer);
+
 // True while a process with this id exists (0 never does).
 bool processExists(DWORD processId);
 

@@ -151,6 +151,58 @@ TEST_F(VornOps, TextAndPasteIntoAnEdit)
     EXPECT_NE(ts::windowText(control(L"Edit")).find(std::wstring(300, L'y')), std::wstring::npos);
 }
 
+TEST_F(VornOps, ABusyTargetIsWaitedForUpToTheTimeout)
+{
+    // After each click the target reads no messages for 7 s. The text and the key are sent
+    // when it has looked hung for more than 5 s, and it answers a second later.
+    folder.writeConfig("[Config]\r\nInterval=0\r\nTimeout=60\r\n");
+    launch = folder.targetLaunch("--busy=7000");
+    folder.writeScript(launch + "\r\n" + FIND_MAIN + "Window:VornBusy,busy\r\nClick:5,5\r\nSleep:6000\r\nText:abc\r\n"
+                       "Click:5,5\r\nSleep:6000\r\nTAB:1\r\n");
+    auto run = folder.run({}, 120000);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(ts::windowText(control(L"VornBusy")), L"abc");
+    EXPECT_NE(folder.record().find("answering\nkey 112 down"), std::string::npos) << folder.record();
+}
+
+// A window of the test's own thread that owns the clipboard. The thread reads no messages
+// while vornrun runs, so the owner never answers the notice that the clipboard is emptied.
+class ClipboardOwner {
+public:
+    ClipboardOwner() : window(::CreateWindowExW(0, L"STATIC", L"owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr))
+    {
+        HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 4);
+        if (!window || !block || !::OpenClipboard(window))
+            return;
+        ::EmptyClipboard();
+        owns = ::SetClipboardData(CF_TEXT, block) != nullptr;
+        ::CloseClipboard();
+        // Wine does not wait for an owner whose thread has read no messages for 5 s: this
+        // one read its messages last just now.
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    ~ClipboardOwner() { ::DestroyWindow(window); }
+    bool owns = false;
+
+private:
+    HWND window;
+};
+
+TEST_F(VornOps, AClipboardOwnerThatDoesNotAnswerCannotHoldAPaste)
+{
+    // Wine itself stops waiting for the owner after 5 s; the agent's limit comes first.
+    folder.writeConfig("[Config]\r\nInterval=0\r\nTimeout=2\r\n");
+    runScript(FIND_MAIN); // starts the target
+    ClipboardOwner owner;
+    ASSERT_TRUE(owner.owns);
+    auto run = runScript(FIND_MAIN + "Window:Edit,\r\nPaste:xyz\r\nSleep:1\r\n");
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, vt::RESULT_STEP_FAILED);
+    EXPECT_EQ(run.output, lastHeader() + "err launch[2]\r\n" + SEARCH_MAIN + "Search Window:[Edit][]\r\nPaste:[xyz]\r\n");
+}
+
 TEST_F(VornOps, ComboBoxSelectionByNumberAndText)
 {
     const std::string prefix = FIND_MAIN + "Window:ComboBox,\r\n";

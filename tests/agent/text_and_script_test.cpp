@@ -5,6 +5,7 @@
 #include "agent_settings.h"
 #include "mbcs_text.h"
 #include "script_file.h"
+#include "window_search.h"
 #include "test_support.h"
 
 namespace {
@@ -129,6 +130,19 @@ TEST(Configuration, ValuesAreReadAndANegativeIntervalMeansNoPause)
     EXPECT_EQ(settings.searchTimeout, -5);
 }
 
+TEST(Configuration, AScreenThatCannotBeMeasuredIsNotScaled)
+{
+    EXPECT_EQ(vorn::scaleFromDpi(120), 1.25f);
+    EXPECT_EQ(vorn::scaleFromDpi(0), 1.0f); // no screen context: every click would land at 0,0
+}
+
+TEST(RetryQuestion, ABoxThatCannotBeShownCountsAsCancel)
+{
+    EXPECT_TRUE(vorn::retryAnswerGoesOn(IDRETRY));
+    EXPECT_FALSE(vorn::retryAnswerGoesOn(IDCANCEL));
+    EXPECT_FALSE(vorn::retryAnswerGoesOn(0));
+}
+
 } // namespace
 
 #include "capture.h"
@@ -145,6 +159,26 @@ TEST(BitmapLayout, StrideAndHeadersFollowTheFileFormat)
                                   101, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0x60, 0x02,
                                   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::vector<uint8_t>(h.begin(), h.end()), std::vector<uint8_t>(expected, expected + 54));
+}
+
+TEST(BitmapLayout, AFailedWriteLeavesNoPartialFile)
+{
+    ts::TempDir dir{L"bmp"};
+    std::wstring path = dir.file(L"shot.bmp");
+    std::string pathA = ts::wideToCp932(path);
+    ASSERT_TRUE(ts::writeFile(path, "older"));
+    // The headers are written, then the pixel rows cannot be read.
+    void* unreadable = ::VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(unreadable, nullptr);
+    EXPECT_FALSE(vorn::writeBitmapFile(pathA, 10, 10, unreadable));
+    ::VirtualFree(unreadable, 0, MEM_RELEASE);
+    EXPECT_EQ(ts::readFile(path), "older");
+    EXPECT_FALSE(ts::fileExists(path + L".tmp"));
+
+    std::string pixels(vorn::bitmapStride(10) * 10, '\x7f');
+    EXPECT_TRUE(vorn::writeBitmapFile(pathA, 10, 10, pixels.data()));
+    EXPECT_EQ(ts::readFile(path).size(), 54 + pixels.size());
+    EXPECT_FALSE(ts::fileExists(path + L".tmp"));
 }
 
 TEST(Timestamp, FourteenDigitsOfLocalTime)

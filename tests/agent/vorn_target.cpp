@@ -1,7 +1,7 @@
 // A small target application for the vornrun tests. It shows windows of fixed classes and
 // captions and appends what it receives (keys, clicks, button presses) to the record file
 // named by its first argument, one line per event.
-//   vorn_target.exe RECORD [--late=MS] [--exit=MS] [--hang=MS] [--triggers=1]
+//   vorn_target.exe RECORD [--late=MS] [--exit=MS] [--hang=MS] [--triggers=1] [--busy=MS]
 //   --late=MS     the main caption reads "Loading" until MS milliseconds after start
 //   --exit=MS     the program ends by itself after MS milliseconds
 //   --hang=MS     the program stops answering messages MS milliseconds after start
@@ -9,6 +9,9 @@
 //                 answering messages for good, "exit" (class VornExit) ends the process
 //                 at once, each as soon as it receives a click, a key, a text or a
 //                 combo-box message; the sender is left waiting for its answer
+//   --busy=MS     adds a control "busy" (class VornBusy) whose thread, on every click,
+//                 reads no messages for MS milliseconds and then answers again; keys and
+//                 texts it receives are handled as by the "keys" control
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdarg>
@@ -40,13 +43,14 @@ void record(const char* format, ...)
 constexpr int ID_EDIT = 101, ID_COMBO = 102, ID_BUTTON = 103, ID_KEYS = 104, ID_PANEL = 105, ID_GROUP = 106,
               ID_ITEM_OUTER = 107, ID_ITEM_INNER = 108, ID_ITEM_SIDE = 109, ID_SECOND_ITEM = 201;
 constexpr UINT_PTR TIMER_CAPTION = 1, TIMER_EXIT = 2, TIMER_PANEL = 3, TIMER_HANG = 4;
-constexpr int ID_HANG = 110, ID_EXIT = 111;
+constexpr int ID_HANG = 110, ID_EXIT = 111, ID_BUSY = 112;
 constexpr COLORREF PANEL_START = RGB(0, 0, 255), PANEL_CLICKED = RGB(0, 255, 0);
 constexpr COLORREF SECOND_BACKGROUND = RGB(10, 20, 30);
 // The panel turns green this long after a click, so a pixel wait sees the old colour first.
 constexpr UINT PANEL_DELAY_MS = 700;
 
 COLORREF panelColour = PANEL_START;
+DWORD busyMs = 0;
 
 void paintSolid(HWND window, COLORREF colour)
 {
@@ -95,6 +99,19 @@ LRESULT CALLBACK keysProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     return ::DefWindowProcW(window, msg, wp, lp);
+}
+
+// The "busy" control: a click keeps the window thread away from its messages for a while,
+// like an installer copying files on its window thread.
+LRESULT CALLBACK busyProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_LBUTTONDOWN) {
+        record("busy\n");
+        ::Sleep(busyMs);
+        record("answering\n");
+        return 0;
+    }
+    return keysProc(window, msg, wp, lp);
 }
 
 void hangForGood()
@@ -226,6 +243,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     int exitMs = optionValue(argc, argv, L"--exit=");
     int hangMs = optionValue(argc, argv, L"--hang=");
     bool triggers = optionValue(argc, argv, L"--triggers=") != 0;
+    busyMs = static_cast<DWORD>(optionValue(argc, argv, L"--busy="));
 
     registerClass(L"VornTarget", mainProc);
     registerClass(L"VornKeys", keysProc);
@@ -235,6 +253,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     registerClass(L"VornSecond", secondProc);
     registerClass(L"VornHang", triggerProc);
     registerClass(L"VornExit", triggerProc);
+    registerClass(L"VornBusy", busyProc);
 
     HWND main = ::CreateWindowExW(0, L"VornTarget", lateMs > 0 ? L"Loading" : L"Vorn Target",
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 420, 320, nullptr, nullptr, instance,
@@ -254,6 +273,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
         child(L"VornHang", L"hang", 0, 10, 210, 80, 24, main, ID_HANG);
         child(L"VornExit", L"exit", 0, 100, 210, 80, 24, main, ID_EXIT);
     }
+    if (busyMs > 0)
+        child(L"VornBusy", L"busy", 0, 190, 210, 80, 24, main, ID_BUSY);
 
     // A second top-level window: a Japanese caption, no frame, exactly 101 x 80 pixels.
     HWND second = ::CreateWindowExW(0, L"VornSecond", L"第二ウィンドウ", WS_POPUP | WS_VISIBLE, 500, 40, 101, 80,
