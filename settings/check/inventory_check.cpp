@@ -54,7 +54,9 @@ void CheckInventory(CKitCatalogue& methods, const std::wstring& path, CCheckRepo
     if (!source.Load(path, L"inventory") || !CheckInventoryEncoding(source, report) || !ReadInventoryList(path, names))
         return;
     std::vector<long> lines = NameLines(source.Bytes());
-    for (size_t i = 0; i < names.size(); ++i) {
+    // The first name of a file with a byte-order mark carries the mark; it
+    // was reported as such.
+    for (size_t i = source.HasUtf8Mark() ? 1 : 0; i < names.size(); ++i) {
         CPlace place = source.PlaceAt(i < lines.size() ? lines[i] : 0, i < lines.size() ? 1 : 0);
         if (!methods.catalog.Contains(names[i]))
             report.Warning(place, L"I003", L"メソッド " + names[i] + L" は methods.xml にありません。インベントリに記録されません");
