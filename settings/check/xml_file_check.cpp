@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "raii.h"
+#include "sax_error_place.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;
@@ -53,7 +54,8 @@ bool CheckEncoding(const CSourceText& source, CCheckReport& report)
     return false;
 }
 
-void ReportParseError(IXMLDOMDocument2* document, long errorCode, const CSourceText& source, CCheckReport& report)
+void ReportParseError(IXMLDOMDocument2* document, const std::wstring& path, long errorCode, const CSourceText& source,
+                      CCheckReport& report)
 {
     long line = 0, column = 0;
     std::wstring reason;
@@ -64,6 +66,14 @@ void ReportParseError(IXMLDOMDocument2* document, long errorCode, const CSourceT
         Bstr text;
         if (SUCCEEDED(error->get_reason(text.put())) && text.length() > 0)
             reason.assign(text.c_str(), text.length());
+    }
+    if (line <= 0) {
+        CSaxErrorPlace place = FindSaxErrorPlace(path);
+        if (place.found && place.line > 0) {
+            line = place.line;
+            column = place.column;
+            reason = place.message;
+        }
     }
     while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
         reason.pop_back();
@@ -88,7 +98,7 @@ ComPtr<IXMLDOMDocument2> ParseKitXml(const std::wstring& path, const CSourceText
     }
     long errorCode = 0;
     if (!xmldom::LoadFile(document.Get(), path, errorCode)) {
-        ReportParseError(document.Get(), errorCode, source, report);
+        ReportParseError(document.Get(), path, errorCode, source, report);
         return nullptr;
     }
     ComPtr<IXMLDOMElement> root;

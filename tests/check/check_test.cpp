@@ -83,7 +83,10 @@ const CorpusCase CORPUS[] = {
       {L"inventory", "\xEF\xBB\xBFModel\r\n# note\r\n\r\nNope\r\nModel\r\n"}},
      1,
      {L"methods.xml:0:0: error C016: SerialNumber メソッドがありません。peltacfg はシリアルナンバーを取得できません",
-      L"usersmethods.xml:0:0: error F002: XML の形式が正しくありません [0x80004005] error",
+      // Wine's DOM parse error has no position or reason, so the place and text come from
+      // its SAX reader (libxml2): the end of the last tag read and an English reason.
+      // MSXML on Windows reports line 3 and its own reason here.
+      L"usersmethods.xml:2:6: error F002: XML の形式が正しくありません [0x80004005] Opening and ending tag mismatch: Data line 2 and Datas",
       L"inventory:1:1: error I001: 先頭に BOM があります。最初の名前が一致しません。BOM なしの ANSI (シフトJIS) で保存してください",
       L"inventory:4:1: warning I003: メソッド Nope は methods.xml にありません。インベントリに記録されません"}},
     {"data file items",
