@@ -121,6 +121,25 @@ const CorpusCase CORPUS[] = {
      {L"usersmethods.xml:2:1: error F003: ルート要素が Datas ではありません",
       L"data\\common.xml:0:0: error D011: Common が true ではありません。どの PC でも「設定情報がありません」と表示されます",
       L"data\\common.xml:0:0: warning D013: 項目 (Values/Value) がありません。peltacfg は「設定情報がありません」を表示します"}},
+    {"references, encodings, items that fail",
+     {{L"methods.xml",
+       "<Datas>\n"
+       "<Data><Name>SerialNumber</Name><Method type=\"PowerShell\"><Command>x</Command></Method></Data>\n"
+       "<Data><Name>NoGet</Name><Set type=\"Command\"/></Data>\n"
+       "<Data><Name>W</Name><Set type=\"WMI\"><Namespace>n</Namespace><Class>c</Class><Where>{NoGet}</Where>"
+       "<Property>p</Property><Value type=\"string\"/></Set></Data>\n"
+       "</Datas>\n"},
+      {L"usersmethods.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Datas><Data><Name>OnlyGet</Name><Method type=\"HDDPwd\"/></Data></Datas>"},
+      {L"inventory", "SerialNumber\r\n# \xE6\xA9\x9F\xE7\xA8\xAE\r\n"},
+      {L"data\\initial.xml", "<Data><Values><Value Name=\"v\" Method=\"NoGet\"><P Name=\"x\">1</P><!-- c --></Value></Values></Data>"},
+      {L"data\\common.xml", "<Data><Serial>t</Serial><Common>true</Common><Values>\n<Value Name=\"a\" Method=\"OnlyGet\"/>\n</Values></Data>"}},
+     1,
+     {L"methods.xml:2:32: warning C015: type \"PowerShell\" の Get は何も読み取らず、常に失敗します",
+      L"methods.xml:4:77: error C013: 参照 {NoGet} のメソッドに Get (Method) がありません",
+      L"usersmethods.xml:0:0: warning F005: 文字コード ISO-8859-1 が宣言されています。UTF-8 で保存してください",
+      L"inventory:0:0: warning I002: UTF-8 で保存されているようです。ANSI (シフトJIS) として読まれるため、日本語の名前は一致しません",
+      L"data\\initial.xml:0:0: error D002: peltacfg はこのファイルを読み込めません (パラメータ要素に Name がない、または最初のパラメータの後にコメントがあります)",
+      L"data\\common.xml:2:1: error D005: メソッド OnlyGet には usersmethods.xml に Set がなく、methods.xml に Get もありません。この項目は失敗します"}},
     {"no methods.xml", {{L"methods.xml", ""}}, 1,
      {L"methods.xml:0:0: error F001: ファイルがありません。peltacfg は「設定ファイルの読み込みに失敗しました」を表示します"}},
 };
