@@ -65,7 +65,7 @@ private:
 
     CKitCatalogue& kit_;
     CCheckReport& report_;
-    std::map<std::wstring, CPlace> firstDefinition_;
+    std::map<std::wstring, ComPtr<IXMLDOMNode>> firstDefinition_;
     std::vector<std::wstring> iniGetMethods_;  // names whose Get resolves a {reference} in its Path
 };
 
@@ -93,14 +93,14 @@ void CCatalogueChecker::CheckData(IXMLDOMNode* data)
 
 void CCatalogueChecker::CheckName(IXMLDOMNode* data, const std::wstring& name)
 {
-    CPlace place = At(data);
     if (name.find(L'\'') != std::wstring::npos)
-        report_.Error(place, L"C003", L"メソッド名 " + name + L" にアポストロフィ (') があります。このメソッドは見つかりません");
+        report_.Error(At(data), L"C003", L"メソッド名 " + name + L" にアポストロフィ (') があります。このメソッドは見つかりません");
     if (name.size() > MethodCatalog::MAX_METHOD_NAME)
-        report_.Error(place, L"C004", L"メソッド名が 1003 文字を超えています。このメソッドは見つかりません");
-    auto [first, added] = firstDefinition_.try_emplace(name, place);
+        report_.Error(At(data), L"C004", L"メソッド名が 1003 文字を超えています。このメソッドは見つかりません");
+    // The place of the first definition is needed only once a second one turns up.
+    auto [first, added] = firstDefinition_.try_emplace(name, data);
     if (!added)
-        report_.Warning(place, L"C002", L"メソッド " + name + L" は " + std::to_wstring(first->second.line) +
+        report_.Warning(At(data), L"C002", L"メソッド " + name + L" は " + std::to_wstring(At(first->second.Get()).line) +
                                             L" 行目でも定義されています。最初の定義が使われます");
 }
 

@@ -64,11 +64,10 @@ void CDataChecker::CheckItem(size_t index, IXMLDOMNode* value, bool withPlan)
 {
     const std::wstring& method = data_.itemMethods[index];
     const ItemValueMap& values = data_.itemParams[index];
-    CPlace place = source_.PlaceOf(value);
     if (IsRebootMethod(method)) {
         std::wstring answer = FirstValue(values);
         if (!xmldom::EqualsNoCase(answer, L"yes") && !xmldom::EqualsNoCase(answer, L"no"))
-            report_.Error(place, L"D003", L"再起動の値 \"" + answer + L"\" は yes でも no でもありません。再起動しません");
+            report_.Error(source_.PlaceOf(value), L"D003", L"再起動の値 \"" + answer + L"\" は yes でも no でもありません。再起動しません");
         if (withPlan)
             report_.Plan(L"  " + std::to_wstring(index + 1) + L". " + data_.itemNames[index] + L" (" + method + L"): " +
                          DescribeReboot(values));
@@ -79,9 +78,9 @@ void CDataChecker::CheckItem(size_t index, IXMLDOMNode* value, bool withPlan)
     ComPtr<IXMLDOMNode> set = holder ? Definition(*holder, method, true) : nullptr;
     ComPtr<IXMLDOMNode> get = holder && !set ? Definition(kit_.methods, method, false) : nullptr;
     if (!holder)
-        report_.Warning(place, L"D004", L"メソッド " + method + L" はどのカタログにもありません。何もせずに完了扱いになります");
+        report_.Warning(source_.PlaceOf(value), L"D004", L"メソッド " + method + L" はどのカタログにもありません。何もせずに完了扱いになります");
     else if (!set && !get)
-        report_.Error(place, L"D005", L"メソッド " + method + L" には " + holder->fileName +
+        report_.Error(source_.PlaceOf(value), L"D005", L"メソッド " + method + L" には " + holder->fileName +
                                           L" に Set がなく、methods.xml に Get もありません。この項目は失敗します");
     else if (set)
         CheckRegistryNumber(set.Get(), FirstValue(values), value);

@@ -111,33 +111,112 @@ CPlace CSourceText::PlaceOfByte(size_t byteOffset) const
     return PlaceOfOffset(Utf8ToWide(bytes_.substr(start, byteOffset - start)).size());
 }
 
-CPlace CSourceText::PlaceOf(IXMLDOMNode* element) const
+namespace {
+
+// The element's name, or empty for any other kind of node.
+std::wstring ElementName(IXMLDOMNode* node)
 {
+    DOMNodeType type = NODE_INVALID;
     Bstr tagName;
-    if (!element || FAILED(element->get_nodeName(tagName.put())))
-        return FilePlace();
-    std::wstring name(tagName.c_str(), tagName.length());
-    ComPtr<IXMLDOMNodeList> before = xmldom::SelectNodes(element, L"preceding::" + name + L" | ancestor::" + name);
-    long ordinal = 0;
-    if (!before || FAILED(before->get_length(&ordinal)))
-        return FilePlace();
-    size_t offset = StartTagOffset(name, ordinal);
-    return offset == std::wstring::npos ? FilePlace() : PlaceOfOffset(offset);
+    if (!node || FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT || FAILED(node->get_nodeName(tagName.put())))
+        return {};
+    return std::wstring(tagName.c_str(), tagName.length());
 }
 
-size_t CSourceText::StartTagOffset(const std::wstring& tagName, long ordinal) const
+// The element's path, each step its tag name and its position among the
+// earlier siblings of that name. The siblings are walked rather than
+// counted by a path expression, which costs far more per call.
+std::wstring ElementPath(IXMLDOMNode* element)
 {
-    long seen = 0;
-    for (size_t at = text_.find(L'<'); at != std::wstring::npos; at = text_.find(L'<', at + 1)) {
-        if (text_.compare(at, 4, L"<!--") == 0)
-            at = SkipPast(text_, at, L"-->") - 1;
-        else if (text_.compare(at, 9, L"<![CDATA[") == 0)
-            at = SkipPast(text_, at, L"]]>") - 1;
-        else if (text_.compare(at, 2, L"<?") == 0)
-            at = SkipPast(text_, at, L"?>") - 1;
-        else if (text_.compare(at + 1, tagName.size(), tagName) == 0 && at + 1 + tagName.size() < text_.size() &&
-                 IsNameEnd(text_[at + 1 + tagName.size()]) && seen++ == ordinal)
-            return at;
+    std::wstring path;
+    ComPtr<IXMLDOMNode> node = element;
+    for (std::wstring name = ElementName(node.Get()); !name.empty(); name = ElementName(node.Get())) {
+        long ordinal = 0;
+        for (ComPtr<IXMLDOMNode> sibling = node; sibling;) {
+            ComPtr<IXMLDOMNode> previous;
+            if (sibling->get_previousSibling(&previous) != S_OK)
+                break;
+            ordinal += ElementName(previous.Get()) == name ? 1 : 0;
+            sibling = previous;
+        }
+        path = L"/" + name + L"[" + std::to_wstring(ordinal) + L"]" + path;
+        ComPtr<IXMLDOMNode> parent;
+        if (node->get_parentNode(&parent) != S_OK)
+            break;
+        node = parent;
     }
-    return std::wstring::npos;
+    return path;
+}
+
+// The offset just past the '>' that ends the tag at `at`; quoted attribute
+// values may hold '>'.
+size_t TagEnd(const std::wstring& text, size_t at)
+{
+    wchar_t quote = 0;
+    for (size_t i = at + 1; i < text.size(); ++i) {
+        if (quote)
+            quote = text[i] == quote ? 0 : quote;
+        else if (text[i] == L'"' || text[i] == L'\'')
+            quote = text[i];
+        else if (text[i] == L'>')
+            return i + 1;
+    }
+    return text.size();
+}
+
+// Offset past a DOCTYPE declaration, internal subset included.
+size_t DoctypeEnd(const std::wstring& text, size_t at)
+{
+    size_t open = text.find(L'[', at), close = text.find(L'>', at);
+    if (open != std::wstring::npos && open < close)
+        return SkipPast(text, open, L"]>");
+    return close == std::wstring::npos ? text.size() : close + 1;
+}
+
+} // namespace
+
+CPlace CSourceText::PlaceOf(IXMLDOMNode* element) const
+{
+    IndexStartTags();
+    auto found = startTags_.find(ElementPath(element));
+    return found == startTags_.end() ? FilePlace() : PlaceOfOffset(found->second);
+}
+
+void CSourceText::IndexStartTags() const
+{
+    if (indexed_)
+        return;
+    indexed_ = true;
+    struct Open {
+        std::wstring path;
+        std::map<std::wstring, long> children;
+    };
+    std::vector<Open> stack(1);
+    for (size_t at = text_.find(L'<'); at != std::wstring::npos; at = text_.find(L'<', at)) {
+        if (text_.compare(at, 4, L"<!--") == 0) {
+            at = SkipPast(text_, at, L"-->");
+        } else if (text_.compare(at, 9, L"<![CDATA[") == 0) {
+            at = SkipPast(text_, at, L"]]>");
+        } else if (text_.compare(at, 2, L"<?") == 0) {
+            at = SkipPast(text_, at, L"?>");
+        } else if (text_.compare(at, 2, L"<!") == 0) {
+            at = DoctypeEnd(text_, at);
+        } else if (text_.compare(at, 2, L"</") == 0) {
+            if (stack.size() > 1)
+                stack.pop_back();
+            at = TagEnd(text_, at);
+        } else {
+            size_t nameEnd = at + 1;
+            while (nameEnd < text_.size() && !IsNameEnd(text_[nameEnd]))
+                ++nameEnd;
+            std::wstring name = text_.substr(at + 1, nameEnd - at - 1);
+            size_t end = TagEnd(text_, at);
+            Open& parent = stack.back();
+            std::wstring path = parent.path + L"/" + name + L"[" + std::to_wstring(parent.children[name]++) + L"]";
+            startTags_.emplace(path, at);
+            if (!(end >= 2 && text_[end - 2] == L'/'))
+                stack.push_back({path, {}});
+            at = end;
+        }
+    }
 }

@@ -1,14 +1,16 @@
 // The text of one kit file as the checker sees it: its raw bytes, the text
 // decoded for finding places, and the line and column of an offset or of an
-// element. Places are found without parsing the XML a second time: the DOM
-// says how many elements of the same name come before an element, and the
-// text is searched for that many start tags of the name (comments, CDATA
-// sections and processing instructions skipped). Both count the same elements
-// in document order, so the Nth match is the element itself.
+// element. Places are found without parsing the XML a second time: an element
+// is named by its path of tag names, each with its position among the
+// same-named siblings (Datas[0]/Data[17]/Set[0]/Root[0]); the DOM gives that
+// path for an element, and one pass over the text records the path of every
+// start tag, following only the nesting of the tags (the parser has already
+// found the file well formed).
 #pragma once
 #include <windows.h>
 #include <msxml2.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,10 @@ public:
     CPlace PlaceOfByte(size_t byteOffset) const;
 
 private:
-    size_t StartTagOffset(const std::wstring& tagName, long ordinal) const;
+    void IndexStartTags() const;
+
+    mutable bool indexed_ = false;
+    mutable std::map<std::wstring, size_t> startTags_;  // element path -> offset of its '<'
 
     std::wstring name_;
     std::string bytes_;
