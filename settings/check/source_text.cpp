@@ -2,6 +2,8 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
+
 #include "raii.h"
 #include "xml_dom.h"
 
@@ -62,6 +64,8 @@ bool CSourceText::Load(const std::wstring& path, const std::wstring& relativeNam
 {
     name_ = relativeName;
     bytes_.clear();
+    indexed_ = false;
+    startTags_.clear();
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -88,9 +92,7 @@ bool CSourceText::Load(const std::wstring& path, const std::wstring& relativeNam
 
 CPlace CSourceText::PlaceOfOffset(size_t offset) const
 {
-    size_t line = 0;
-    while (line + 1 < lineStarts_.size() && lineStarts_[line + 1] <= offset)
-        ++line;
+    size_t line = static_cast<size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) - lineStarts_.begin()) - 1;
     return {name_, static_cast<long>(line + 1), static_cast<long>(offset - lineStarts_[line] + 1)};
 }
 

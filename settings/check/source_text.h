@@ -32,7 +32,8 @@ public:
     CPlace PlaceOfOffset(size_t offset) const;
     // The place of an element's start tag; the file's place when not found.
     CPlace PlaceOf(IXMLDOMNode* element) const;
-    // The place of the first byte that is not UTF-8, or npos for valid UTF-8.
+    // The offset of the first byte that is not UTF-8, or npos for valid UTF-8,
+    // and the place of a byte offset (a file that is not UTF-16).
     size_t FirstBadUtf8Byte() const;
     CPlace PlaceOfByte(size_t byteOffset) const;
 
