@@ -89,6 +89,9 @@ int CheckKit(const std::wstring& folder, bool withPlan, CCheckReport& report)
     kit.paths.exePath = kit.paths.exeDir + L"\\peltacfg.exe";
     const std::wstring& root = kit.paths.exeDir;
 
+    // peltacfg never creates its log folder: without it, start-up stops at its first log line.
+    if (!IsFolder(root + L"\\log"))
+        report.Error({L"log", 0, 0}, L"F006", L"log フォルダがありません。peltacfg は「ログ出力に失敗したため中断しました」で止まります");
     CheckCatalogue(kit.methods, root + L"\\methods.xml", true, report);
     CheckCatalogue(kit.users, root + L"\\usersmethods.xml", false, report);
     if (IsFile(root + L"\\inventory"))

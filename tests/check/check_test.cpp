@@ -42,8 +42,8 @@ const char* const METHODS =
     "  <Data><Name>Flag</Name><Set type=\"Registry\"><Root>HKCU</Root><Key>K</Key><Name>F</Name><Type>REG_DWORD</Type></Set></Data>\n"
     "</Datas>\n";
 
-// One broken kit: files over a small clean kit (methods.xml above), written as
-// bytes; an empty text removes the file.
+// One broken kit: files over a small clean kit (methods.xml above and an empty
+// log folder), written as bytes; an empty text removes the file or folder.
 struct CorpusCase {
     const char* name;
     std::map<std::wstring, std::string> files;
@@ -140,8 +140,9 @@ const CorpusCase CORPUS[] = {
       L"inventory:0:0: warning I002: UTF-8 で保存されているようです。ANSI (シフトJIS) として読まれるため、日本語の名前は一致しません",
       L"data\\initial.xml:0:0: error D002: peltacfg はこのファイルを読み込めません (パラメータ要素に Name がない、または最初のパラメータの後にコメントがあります)",
       L"data\\common.xml:2:1: error D005: メソッド OnlyGet には usersmethods.xml に Set がなく、methods.xml に Get もありません。この項目は失敗します"}},
-    {"no methods.xml", {{L"methods.xml", ""}}, 1,
-     {L"methods.xml:0:0: error F001: ファイルがありません。peltacfg は「設定ファイルの読み込みに失敗しました」を表示します"}},
+    {"no methods.xml, no log folder", {{L"methods.xml", ""}, {L"log", ""}}, 1,
+     {L"log:0:0: error F006: log フォルダがありません。peltacfg は「ログ出力に失敗したため中断しました」で止まります",
+      L"methods.xml:0:0: error F001: ファイルがありません。peltacfg は「設定ファイルの読み込みに失敗しました」を表示します"}},
 };
 
 TEST(Peltacheck, ExampleKitChecksClean)
@@ -157,9 +158,11 @@ TEST(Peltacheck, CorpusGivesTheExpectedLines)
         SCOPED_TRACE(c.name);
         ts::TempDir kit(L"chk");
         ::CreateDirectoryW(kit.file(L"data").c_str(), nullptr);
+        ::CreateDirectoryW(kit.file(L"log").c_str(), nullptr);
         ts::writeFile(kit.file(L"methods.xml"), METHODS);
         for (const auto& [name, bytes] : c.files)
-            bytes.empty() ? (void)::DeleteFileW(kit.file(name).c_str()) : (void)ts::writeFile(kit.file(name), bytes);
+            bytes.empty() ? (void)(::DeleteFileW(kit.file(name).c_str()) || ::RemoveDirectoryW(kit.file(name).c_str()))
+                          : (void)ts::writeFile(kit.file(name), bytes);
         CheckRun run = runCheck(ts::quote(kit.path()));
         ASSERT_FALSE(run.lines.empty());
         EXPECT_EQ(run.exitCode, c.exitCode);
