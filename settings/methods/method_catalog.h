@@ -45,6 +45,12 @@ public:
     static bool KnowsGetType(const std::wstring& type);
     static bool KnowsSetType(const std::wstring& type);
 
+    // Read-only views for tools that inspect a catalogue without running it:
+    // the loaded document (null when none) and the Data element that a
+    // lookup by name finds, exactly as Contains, RunGet and RunSet find it.
+    IXMLDOMDocument2* Document() const { return document_.Get(); }
+    Microsoft::WRL::ComPtr<IXMLDOMNode> DataElement(const std::wstring& name) { return FindData(name, false); }
+
     // Rules the executors share.
 
     // Replaces the first braced method name in the text by the single value

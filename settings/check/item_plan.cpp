@@ -1,0 +1,176 @@
+#include "item_plan.h"
+
+#include <wrl/client.h>
+
+#include <vector>
+
+#include "method_catalog.h"
+#include "method_text.h"
+#include "xml_dom.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const wchar_t* const SWITCHED_OFF = L"nothing (the value is not yes)";
+
+std::wstring Child(IXMLDOMNode* definition, const wchar_t* name)
+{
+    std::wstring text;
+    xmldom::ChildText(definition, name, text);
+    return text;
+}
+
+std::vector<ComPtr<IXMLDOMNode>> Nodes(IXMLDOMNode* context, const wchar_t* path)
+{
+    std::vector<ComPtr<IXMLDOMNode>> nodes;
+    ComPtr<IXMLDOMNodeList> list = xmldom::SelectNodes(context, path);
+    ComPtr<IXMLDOMNode> node;
+    while (list && list->nextNode(node.ReleaseAndGetAddressOf()) == S_OK && node)
+        nodes.push_back(node);
+    return nodes;
+}
+
+std::wstring RegistryPlace(IXMLDOMNode* definition)
+{
+    std::wstring root = Child(definition, L"Root");
+    const wchar_t* hive = xmldom::EqualsNoCase(root, L"HKCR") ? L"HKCR" : xmldom::EqualsNoCase(root, L"HKCU") ? L"HKCU" : L"HKLM";
+    std::wstring key = Child(definition, L"Key");
+    std::wstring name = Child(definition, L"Name");
+    bool view32 = key.find(L"Wow6432Node\\") != std::wstring::npos;
+    return std::wstring(hive) + L"\\" + key + (view32 ? L" (32-bit view) " : L" (64-bit view) ") +
+           (name.empty() ? L"(default)" : name);
+}
+
+std::wstring IniPlace(IXMLDOMNode* definition)
+{
+    return L"INI " + Child(definition, L"Path") + L"\\" + Child(definition, L"File") + L" [" + Child(definition, L"Section") +
+           L"] " + Child(definition, L"Key");
+}
+
+std::wstring WmiPlace(IXMLDOMNode* definition)
+{
+    std::wstring where = Child(definition, L"Where");
+    return L"WMI " + Child(definition, L"Namespace") + L" " + Child(definition, L"Class") +
+           (where.empty() ? L"" : L" where " + where);
+}
+
+// The text with {EXEPATH}, {EXEDIR} and each Param's {name} replaced in the
+// order the runners use.
+std::wstring Filled(std::wstring text, const std::vector<ComPtr<IXMLDOMNode>>& params, const ItemValueMap& values,
+                    const CPlanPaths& paths)
+{
+    ReplaceAll(text, L"{EXEPATH}", paths.exePath);
+    ReplaceAll(text, L"{EXEDIR}", paths.exeDir);
+    for (const auto& param : params) {
+        std::wstring name, value;
+        if (xmldom::Attribute(param.Get(), L"name", name) && MethodCatalog::ParamValue(param.Get(), values, value))
+            ReplaceAll(text, L"{" + name + L"}", value);
+    }
+    return text;
+}
+
+std::wstring DescribeCommands(IXMLDOMNode* set, const ItemValueMap& values, const CPlanPaths& paths, bool console)
+{
+    const wchar_t* label = console ? L"console command line: " : L"command line: ";
+    auto commands = Nodes(set, L"Command");
+    auto params = Nodes(set, L"InParam/Param");
+    if (commands.empty()) {
+        std::wstring line = FirstValue(values);
+        return line.empty() ? L"nothing (the value is empty)" : label + line;
+    }
+    if (params.empty() && !MethodCatalog::SwitchRule(values))
+        return SWITCHED_OFF;
+    std::wstring text;
+    for (const auto& command : commands) {
+        std::wstring line = xmldom::Text(command.Get());
+        if (!text.empty())
+            text += L"; ";
+        if (line.empty())
+            return text + L"an empty Command: stops here";
+        text += label + (params.empty() ? line : Filled(line, params, values, paths));
+    }
+    return text;
+}
+
+std::wstring DescribeScript(IXMLDOMNode* set, const ItemValueMap& values, const CPlanPaths& paths, const std::wstring& type)
+{
+    auto params = Nodes(set, L"InParam/Param");
+    if (!xmldom::SelectNode(set, L"Script"))
+        return L"nothing (no Script)";
+    if (params.empty() && !MethodCatalog::SwitchRule(values))
+        return SWITCHED_OFF;
+    std::wstring text = type + L" script";
+    for (const auto& param : params) {
+        std::wstring name, value;
+        if (xmldom::Attribute(param.Get(), L"name", name) && MethodCatalog::ParamValue(param.Get(), values, value))
+            text += L" " + name + L"=" + value;
+    }
+    return text;
+}
+
+std::wstring DescribeWmiMethod(IXMLDOMNode* set, const ItemValueMap& values)
+{
+    auto params = Nodes(set, L"InParam/Param");
+    if (params.empty() && !MethodCatalog::SwitchRule(values))
+        return SWITCHED_OFF;
+    std::wstring object = Child(set, L"Object");
+    std::wstring text = L"WMI method " + Child(set, L"Namespace") + L" " + Child(set, L"Class") +
+                        (object.empty() ? L"" : L"." + object) + L" " + Child(set, L"Method") + L"(";
+    for (size_t i = 0; i < params.size(); ++i) {
+        std::wstring name, code, value;
+        xmldom::Attribute(params[i].Get(), L"name", name);
+        xmldom::Attribute(params[i].Get(), L"code", code);
+        MethodCatalog::ParamValue(params[i].Get(), values, value);
+        text += (i ? L", " : L"") + (code.empty() ? name : code) + L"=" + value;
+    }
+    return text + L")";
+}
+
+} // namespace
+
+std::wstring DescribeSet(IXMLDOMNode* set, const ItemValueMap& values, const CPlanPaths& paths)
+{
+    std::wstring type;
+    xmldom::Attribute(set, L"type", type);
+    std::wstring value = FirstValue(values);
+    if (xmldom::EqualsNoCase(type, L"Registry"))
+        return RegistryPlace(set) + L" = " + value + L" (" + Child(set, L"Type") + L")";
+    if (xmldom::EqualsNoCase(type, L"Ini"))
+        return IniPlace(set) + L" = " + value;
+    if (xmldom::EqualsNoCase(type, L"WMI")) {
+        std::wstring valueType;
+        xmldom::Attribute(xmldom::SelectNode(set, L"Value").Get(), L"type", valueType);
+        return WmiPlace(set) + L" " + Child(set, L"Property") + L" = " + value + L" (" + valueType + L")";
+    }
+    if (xmldom::EqualsNoCase(type, L"WMIExecute"))
+        return DescribeWmiMethod(set, values);
+    if (xmldom::EqualsNoCase(type, L"Command") || xmldom::EqualsNoCase(type, L"Console"))
+        return DescribeCommands(set, values, paths, xmldom::EqualsNoCase(type, L"Console"));
+    if (xmldom::EqualsNoCase(type, L"VBScript") || xmldom::EqualsNoCase(type, L"PowerShell"))
+        return DescribeScript(set, values, paths, type);
+    return L"nothing: the type is unknown and the item fails";
+}
+
+std::wstring DescribeGet(IXMLDOMNode* get)
+{
+    std::wstring type;
+    xmldom::Attribute(get, L"type", type);
+    std::wstring what;
+    if (xmldom::EqualsNoCase(type, L"Registry"))
+        what = RegistryPlace(get);
+    else if (xmldom::EqualsNoCase(type, L"Ini"))
+        what = IniPlace(get);
+    else if (xmldom::EqualsNoCase(type, L"WMI"))
+        what = WmiPlace(get) + L" " + Child(get, L"Property");
+    else if (xmldom::EqualsNoCase(type, L"HDDPwd"))
+        what = L"disk models and password state";
+    else
+        return L"nothing is read: the item fails";
+    return L"read back into the file: " + what;
+}
+
+std::wstring DescribeReboot(const ItemValueMap& values)
+{
+    return xmldom::EqualsNoCase(FirstValue(values), L"yes") ? L"restart here" : L"no restart (the value is not yes)";
+}

@@ -1,0 +1,56 @@
+// peltacheck: checks a peltacfg kit (catalogues, inventory, data files)
+// before it goes to the PCs. Reads only; runs and writes nothing.
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "check_report.h"
+#include "console_text.h"
+#include "kit_check.h"
+
+namespace {
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring full(path, length < MAX_PATH ? length : 0);
+    size_t slash = full.rfind(L'\\');
+    return slash == std::wstring::npos ? L"." : full.substr(0, slash);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    bool withPlan = false;
+    std::wstring folder;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        if (arg == L"--plan" && !withPlan) {
+            withPlan = true;
+        } else if (folder.empty() && arg.rfind(L"--", 0) != 0) {
+            folder = arg;
+        } else {
+            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]");
+            return CHECK_NO_FOLDER;
+        }
+    }
+    if (folder.empty())
+        folder = ProgramFolder();
+
+    if (FAILED(::CoInitialize(nullptr))) {
+        WriteConsoleLine(L"COM を初期化できません");
+        return CHECK_NO_FOLDER;
+    }
+    CCheckReport report;
+    int code = CheckKit(folder, withPlan, report);
+    if (code == CHECK_NO_FOLDER)
+        WriteConsoleLine(folder + L": フォルダを読み取れません");
+    else
+        for (const std::wstring& line : report.Lines())
+            WriteConsoleLine(line);
+    ::CoUninitialize();
+    return code;
+}
