@@ -106,6 +106,7 @@ private:
     }
     void missingFields(const std::string& keyword, const char* utf8Form)
     {
+        say(printed("%s: 何もしません", keyword));
         error(printed("%s には「%s」が必要です。項目が足りないため、この行は何もしません", keyword, message(utf8Form)));
     }
     void number(const std::string& field)

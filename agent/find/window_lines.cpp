@@ -42,7 +42,7 @@ std::string headline(HWND window, int depth)
     line.append(message("ウィンドウ")).append(" [").append(windowClassName(window));
     line.append("][").append(windowText(window)).append("] ").append(buffer);
     if (!::IsWindowVisible(window))
-        line += " " + message("(非表示)");
+        line.append(" ").append(message("(非表示)"));
     return line + "\r\n";
 }
 
