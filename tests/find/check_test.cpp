@@ -60,7 +60,6 @@ TEST(VornFindCheck, ReportsWhatEachLineDoesAndEveryLineThatCannotWork)
          "5: Process: [A][B] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
          "6: Window: Target の中の [Edit][] の 0 番目 (0 から) を待ちます\r\n"
          "6: エラー: 「x」は数値ではありません (0 として読まれます)\r\n"
-         "6: エラー: Target より前の Window は、対象ウィンドウの中を探せません\r\n"
          "7: sleep :5\r\n"
          "7: エラー: 不明なキーワード「sleep 」: この行は何もしません (コマンドの間隔だけ待ちます)\r\n"
          "8: ENTER 3\r\n"
@@ -81,6 +80,12 @@ TEST(VornFindCheck, ReportsWhatEachLineDoesAndEveryLineThatCannotWork)
              "14: TargetWindow: [A][B] の中の [C] [D] の -1 番目 (0 から) を、対象プロセスがある限り待ちます\r\n"
              "14: エラー: 番号が負のため、ウィンドウは見つかりません\r\n"
              "エラー 14 件、警告 1 件\r\n",
+         1},
+        {"window before target", "cmd.exe\nProcess:A,B\nWindow:C,D\n",
+         "1: 起動: cmd.exe\r\n"
+         "2: Process: [A][B] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
+         "3: Window: Target の中の [C][D] の 0 番目 (0 から) を待ちます\r\n"
+         "3: エラー: Target より前の Window は、対象ウィンドウの中を探せません\r\nエラー 1 件、警告 0 件\r\n",
          1},
         {"empty launch line", "\r\nSleep:1\r\n",
          "1: 起動: \r\n1: 警告: 起動するプログラムがありません\r\n2: Sleep: 1 ミリ秒待ちます\r\nエラー 0 件、警告 1 件\r\n",
