@@ -60,6 +60,11 @@ TEST_F(VornFind, WindowsLinesMakeVornrunFindTheSameWindows)
     EXPECT_EQ(vornfind("windows vorn_target.exe").output, byId.output);
     EXPECT_EQ(vornfind("windows " + cp932("第二ウィンドウ")).output, byId.output);
     EXPECT_NE(byId.output.find("Window:VornItem,item,2\r\n"), std::string::npos);
+    // The comma in "a,b" would split a Window line: a note stands in for the line.
+    EXPECT_NE(byId.output.find("[VornNote][a,b]"), std::string::npos);
+    EXPECT_NE(byId.output.find(cp932("  ※ クラス名かテキストにカンマがあるため、Window 行はそこで分かれて見つかりません。\r\n")),
+              std::string::npos);
+    EXPECT_EQ(byId.output.find("Window:VornNote"), std::string::npos);
 
     // Each line found, then a click at a position of its own: the target records which
     // control the click reached. The launch line is empty: the target already runs.
