@@ -367,8 +367,12 @@ void Checker::text(const std::string& keyword, const std::string& args)
 void Checker::paste(const std::string& keyword, const std::string& args)
 {
     say(printed("%s: [%s] を貼り付けます", keyword, args));
-    if (literal(args))
-        needsWindow();
+    if (!literal(args))
+        return;
+    // The paste is verified in a read-back of at most 255 bytes.
+    if (args.size() > TEXT_LIMIT)
+        error(message("テキストが 255 バイトを超えるため、読み返しに見つからず必ず失敗します"));
+    needsWindow();
 }
 
 void Checker::comboSelect(const std::string& keyword, const std::string& args)

@@ -47,7 +47,7 @@ TEST(VornFindCheck, ReportsWhatEachLineDoesAndEveryLineThatCannotWork)
         {"problems",
          "\xEF\xBB\xBFnotepad.exe\nTarget:A,B\nTAB:1\nProcess:,x\nprocess:A,B\nWindow:Edit,,x\nsleep :5\nENTER 3\n"
          "Click:5\nText:{name}\nPaste:a{b}c\nText:" +
-             std::string(256, 'x') + "\nSleep:テスト\nTargetWindow:A,B,C,D,-1\n",
+             std::string(256, 'x') + "\nSleep:テスト\nTargetWindow:A,B,C,D,-1\nPaste:" + std::string(256, 'y') + "\n",
          "1: 起動: %BOM%notepad.exe\r\n"
          "1: エラー: ファイルの先頭に BOM (EF BB BF) があるため、起動行が壊れます。ANSI (シフト JIS) で保存してください\r\n"
          "1: 警告: 起動するファイル「%BOM%notepad.exe」が見つかりません (実行する PC にあれば問題ありません)\r\n"
@@ -79,7 +79,9 @@ TEST(VornFindCheck, ReportsWhatEachLineDoesAndEveryLineThatCannotWork)
              "13: エラー: 「%UTF8%」は数値ではありません (0 として読まれます)\r\n"
              "14: TargetWindow: [A][B] の中の [C] [D] の -1 番目 (0 から) を、対象プロセスがある限り待ちます\r\n"
              "14: エラー: 番号が負のため、ウィンドウは見つかりません\r\n"
-             "エラー 14 件、警告 1 件\r\n",
+             "15: Paste: [" + std::string(256, 'y') + "] を貼り付けます\r\n"
+             "15: エラー: テキストが 255 バイトを超えるため、読み返しに見つからず必ず失敗します\r\n"
+             "エラー 15 件、警告 1 件\r\n",
          1},
         {"window before target", "cmd.exe\nProcess:A,B\nWindow:C,D\n",
          "1: 起動: cmd.exe\r\n"
