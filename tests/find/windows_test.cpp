@@ -94,7 +94,13 @@ TEST_F(VornFind, WindowsLinesFindNotepadsEditControl)
 {
     ts::ChildProcess notepad;
     ASSERT_TRUE(notepad.start(L"notepad.exe"));
-    ASSERT_TRUE(ts::waitForWindow(L"Notepad", nullptr, notepad.pid(), 10000));
+    HWND main = ts::waitForWindow(L"Notepad", nullptr, notepad.pid(), 10000);
+    ASSERT_TRUE(main);
+    // The editing control may come a moment after the main window.
+    for (DWORD start = ::GetTickCount(); !::FindWindowExW(main, nullptr, L"Edit", nullptr);) {
+        ASSERT_LT(::GetTickCount() - start, 10000u);
+        ::Sleep(50);
+    }
     auto found = vornfind("windows notepad.exe");
     ASSERT_EQ(found.exitCode, 0u);
     std::string script = "\r\n";
