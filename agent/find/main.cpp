@@ -46,9 +46,12 @@ int listWindows(const std::string& program)
         write(message("プログラムが見つかりません: ") + program + "\r\n");
         return EXIT_PROBLEM;
     }
-    for (const auto& process : processes)
-        write(vorn::find::processHeadline(process.id, process.exeName) +
-              vorn::find::describeProcessWindows(process.id));
+    for (const auto& process : processes) {
+        std::string windows = vorn::find::describeProcessWindows(process.id);
+        if (windows.empty())
+            windows = message("(ウィンドウがありません)\r\n");
+        write(vorn::find::processHeadline(process.id, process.exeName) + windows);
+    }
     return EXIT_OK;
 }
 
