@@ -37,9 +37,11 @@ bool loadScript(const std::string& path, ScriptFile& script)
     std::string line;
     if (!readLine(file.get(), script.launchCommand))
         return true;
-    while (readLine(file.get(), line)) {
-        if (isCommandLine(line))
+    for (size_t number = 2; readLine(file.get(), line); ++number) {
+        if (isCommandLine(line)) {
             script.commands.push_back(line);
+            script.lineNumbers.push_back(number);
+        }
     }
     return true;
 }

@@ -8,6 +8,7 @@ namespace vorn {
 struct ScriptFile {
     std::string launchCommand;         // the first line, taken as it is
     std::vector<std::string> commands; // later lines, comments and empty lines dropped, not trimmed
+    std::vector<size_t> lineNumbers;   // the file's line number (from 1) of each command
 };
 
 // False when the file cannot be opened. CR LF and LF both end a line.

@@ -11,6 +11,7 @@
 #include "control_ops.h"
 #include "mbcs_text.h"
 #include "script_file.h"
+#include "script_line.h"
 
 namespace vorn {
 
@@ -42,19 +43,6 @@ struct SearchClock {
 
 std::string before(const std::string& text, size_t pos) { return text.substr(0, pos); }
 std::string after(const std::string& text, size_t pos) { return text.substr(pos + 1); }
-
-// Splits "title[,index]": without a further comma the whole text is the title and the index 0.
-void splitTitleIndex(const std::string& rest, std::string& title, int& index)
-{
-    size_t comma = findChar(rest, ',');
-    if (comma == std::string::npos) {
-        title = rest;
-        index = 0;
-    } else {
-        title = before(rest, comma);
-        index = readNumber(after(rest, comma));
-    }
-}
 
 void sleepMs(int ms)
 {
@@ -116,9 +104,9 @@ void ScriptRunner::runCommands(const std::vector<std::string>& lines)
             resultCode = RESULT_PROCESS_LOST;
             return;
         }
-        size_t colon = findChar(line, ':');
-        if (colon != std::string::npos && colon > 0) {
-            if (dispatch(before(line, colon), after(line, colon)) == Next::EndNow)
+        std::string keyword, args;
+        if (splitCommandLine(line, keyword, args)) {
+            if (dispatch(keyword, args) == Next::EndNow)
                 return;
             pause();
         }
@@ -183,12 +171,11 @@ ScriptRunner::Next ScriptRunner::dispatch(const std::string& keyword, const std:
 void ScriptRunner::commandProcess(const std::string& args)
 {
     currentWindow = {};
-    size_t comma = findChar(args, ',');
-    if (comma == std::string::npos || comma == 0)
+    WindowFields window;
+    if (!parseProcessArgs(args, window))
         return;
-    std::string className = before(args, comma), title = after(args, comma);
-    writeOutput("Search Process:[%s][%s]\r\n", className.c_str(), title.c_str());
-    searchProcess(className, title);
+    writeOutput("Search Process:[%s][%s]\r\n", window.className.c_str(), window.title.c_str());
+    searchProcess(window.className, window.title);
 }
 
 void ScriptRunner::eraseOutline(HWND window) const
@@ -203,45 +190,32 @@ void ScriptRunner::commandTarget(const std::string& args)
 {
     eraseOutline(targetWindow.handle);
     targetWindow = {};
-    size_t comma = findChar(args, ',');
-    if (comma == std::string::npos)
+    WindowFields window;
+    if (!parseTargetArgs(args, window))
         return;
-    std::string className = before(args, comma), title = after(args, comma);
-    writeOutput("Search Target:[%s][%s]\r\n", className.c_str(), title.c_str());
-    searchTarget(className, title);
+    writeOutput("Search Target:[%s][%s]\r\n", window.className.c_str(), window.title.c_str());
+    searchTarget(window.className, window.title);
 }
 
 void ScriptRunner::commandWindow(const std::string& args)
 {
     eraseOutline(currentWindow.handle);
     currentWindow = {};
-    size_t comma = findChar(args, ',');
-    if (comma == std::string::npos)
+    WindowFields window;
+    if (!parseWindowArgs(args, window))
         return;
-    std::string className = before(args, comma), title;
-    int index = 0;
-    splitTitleIndex(after(args, comma), title, index);
-    writeOutput("Search Window:[%s][%s]\r\n", className.c_str(), title.c_str());
-    searchWindow(className, title, index);
+    writeOutput("Search Window:[%s][%s]\r\n", window.className.c_str(), window.title.c_str());
+    searchWindow(window.className, window.title, window.index);
 }
 
 void ScriptRunner::commandTargetWindow(const std::string& args)
 {
     targetWindow = {};
     currentWindow = {};
-    std::string fields[3];
-    std::string rest = args;
-    for (std::string& field : fields) {
-        size_t comma = findChar(rest, ',');
-        if (comma == std::string::npos)
-            return;
-        field = before(rest, comma);
-        rest = after(rest, comma);
-    }
-    std::string innerTitle;
-    int index = 0;
-    splitTitleIndex(rest, innerTitle, index);
-    searchTargetWindow(fields[0], fields[1], fields[2], innerTitle, index);
+    WindowFields outer, inner;
+    if (!parseTargetWindowArgs(args, outer, inner))
+        return;
+    searchTargetWindow(outer.className, outer.title, inner.className, inner.title, inner.index);
 }
 
 void ScriptRunner::searchProcess(const std::string& className, const std::string& title)
@@ -344,10 +318,10 @@ void ScriptRunner::commandSleep(const std::string& args)
 
 void ScriptRunner::commandClick(const std::string& args)
 {
-    size_t comma = findChar(args, ',');
-    if (comma == std::string::npos || comma == 0)
+    std::string xField, yField;
+    if (!parseClickArgs(args, xField, yField))
         return;
-    int x = readNumber(before(args, comma)), y = readNumber(after(args, comma));
+    int x = readNumber(xField), y = readNumber(yField);
     writeOutput("Click:[%d,%d]\r\n", x, y);
     if (!clickWindow(currentWindow.handle, x, y, settings.scaleX, settings.scaleY))
         resultCode = RESULT_STEP_FAILED;
@@ -355,14 +329,12 @@ void ScriptRunner::commandClick(const std::string& args)
 
 bool ScriptRunner::resolveArgument(const std::string& args, std::string& value) const
 {
-    size_t open = findChar(args, '{');
-    size_t close = findChar(args, '}');
-    bool reference = !args.empty() && open != std::string::npos && close != std::string::npos && close > open;
-    if (!reference) {
+    std::string name;
+    if (!variableReference(args, name)) {
         value = args;
         return true;
     }
-    auto found = variableTable.find(args.substr(open + 1, close - open - 1));
+    auto found = variableTable.find(name);
     if (found == variableTable.end())
         return false;
     value = found->second;
@@ -426,18 +398,14 @@ ScriptRunner::Next ScriptRunner::commandComboFind(const std::string& args)
 // ---- Pixels and screenshots ----
 
 namespace {
-// "x,y,rest": the first comma after position 0 and a second one after it.
+// "x,y,colour" with the positions read as numbers.
 bool splitPixelArgs(const std::string& args, int& x, int& y, std::string& colour)
 {
-    size_t first = findChar(args, ',');
-    if (first == std::string::npos || first == 0)
+    std::string xField, yField;
+    if (!parsePixelArgs(args, xField, yField, colour))
         return false;
-    size_t second = findChar(args, ',', first + 1);
-    if (second == std::string::npos)
-        return false;
-    x = readNumber(before(args, first));
-    y = readNumber(args.substr(first + 1, second - first - 1));
-    colour = after(args, second);
+    x = readNumber(xField);
+    y = readNumber(yField);
     return true;
 }
 } // namespace

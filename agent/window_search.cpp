@@ -9,6 +9,20 @@ namespace {
 constexpr int NAME_BUFFER = 256;
 }
 
+std::string windowClassName(HWND window)
+{
+    char name[NAME_BUFFER] = {};
+    ::GetClassNameA(window, name, NAME_BUFFER);
+    return name;
+}
+
+std::string windowText(HWND window)
+{
+    char text[NAME_BUFFER] = {};
+    ::GetWindowTextA(window, text, NAME_BUFFER);
+    return text;
+}
+
 BOOL CALLBACK matchWindow(HWND window, LPARAM param)
 {
     auto* match = reinterpret_cast<WindowMatch*>(param);
@@ -18,13 +32,9 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM param)
         if (owner != match->processId)
             return TRUE;
     }
-    char name[NAME_BUFFER] = {};
-    ::GetClassNameA(window, name, NAME_BUFFER);
-    if (match->className != name)
+    if (match->className != windowClassName(window))
         return TRUE;
-    char text[NAME_BUFFER] = {};
-    ::GetWindowTextA(window, text, NAME_BUFFER);
-    if (match->windowText != text)
+    if (match->windowText != windowText(window))
         return TRUE;
     match->matches.push_back(window);
     return TRUE;
@@ -54,21 +64,28 @@ WindowRef findTopLevelWindow(DWORD processId, const std::string& className, cons
     return {match.matches.front(), processId};
 }
 
-WindowRef findChildWindow(const WindowRef& parent, const std::string& className, const std::string& windowText,
-                          int index)
+std::vector<HWND> findChildWindows(const WindowRef& parent, const std::string& className,
+                                   const std::string& windowText)
 {
-    if (index < 0)
-        return {};
     WindowMatch match;
     match.processId = parent.processId;
     match.className = className;
     match.windowText = windowText;
     match.parent = parent.handle;
-    bool done = enumerate(match);
     // Wine reports FALSE for a window without children; there are no matches then either.
-    if ((!done && match.matches.empty()) || static_cast<size_t>(index) >= match.matches.size())
+    enumerate(match);
+    return match.matches;
+}
+
+WindowRef findChildWindow(const WindowRef& parent, const std::string& className, const std::string& windowText,
+                          int index)
+{
+    if (index < 0)
         return {};
-    return {match.matches[static_cast<size_t>(index)], parent.processId};
+    std::vector<HWND> matches = findChildWindows(parent, className, windowText);
+    if (static_cast<size_t>(index) >= matches.size())
+        return {};
+    return {matches[static_cast<size_t>(index)], parent.processId};
 }
 
 bool askRetry(const char* utf8Text)

@@ -24,8 +24,18 @@ struct WindowMatch {
 // Enumeration callback: appends each window that passes the test; never stops the enumeration.
 BOOL CALLBACK matchWindow(HWND window, LPARAM match);
 
+// The class name and the window text as the searches read and compare them (at most 255 bytes,
+// in the ANSI code page).
+std::string windowClassName(HWND window);
+std::string windowText(HWND window);
+
 // The first top-level window that matches, in enumeration order; empty if none.
 WindowRef findTopLevelWindow(DWORD processId, const std::string& className, const std::string& windowText);
+
+// Every matching descendant of parent in search order (depth first), restricted to the parent's
+// process; with no parent handle, the matching top-level windows.
+std::vector<HWND> findChildWindows(const WindowRef& parent, const std::string& className,
+                                   const std::string& windowText);
 
 // The index-th matching descendant of parent (depth first), restricted to the parent's process;
 // with no parent handle, the top-level windows are searched. Empty if there is none.

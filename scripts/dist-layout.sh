@@ -13,7 +13,7 @@
 # Sourced, it only defines DIST_PROGRAMS and layout_dist.
 
 # Every program that dist/ ships (CMake targets, each building <name>.exe).
-DIST_PROGRAMS="peltacfg peltacheck vornrun"
+DIST_PROGRAMS="peltacfg peltacheck vornrun vornfind"
 
 # Text for Windows: CR LF line ends; the encoding is chosen by the caller.
 crlf() { sed 's/\r\?$/\r/'; }

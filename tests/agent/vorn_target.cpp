@@ -43,7 +43,7 @@ void record(const char* format, ...)
 constexpr int ID_EDIT = 101, ID_COMBO = 102, ID_BUTTON = 103, ID_KEYS = 104, ID_PANEL = 105, ID_GROUP = 106,
               ID_ITEM_OUTER = 107, ID_ITEM_INNER = 108, ID_ITEM_SIDE = 109, ID_SECOND_ITEM = 201;
 constexpr UINT_PTR TIMER_CAPTION = 1, TIMER_EXIT = 2, TIMER_PANEL = 3, TIMER_HANG = 4;
-constexpr int ID_HANG = 110, ID_EXIT = 111, ID_BUSY = 112;
+constexpr int ID_HANG = 110, ID_EXIT = 111, ID_BUSY = 112, ID_NOTE = 113;
 constexpr COLORREF PANEL_START = RGB(0, 0, 255), PANEL_CLICKED = RGB(0, 255, 0);
 constexpr COLORREF SECOND_BACKGROUND = RGB(10, 20, 30);
 // The panel turns green this long after a click, so a pixel wait sees the old colour first.
@@ -254,6 +254,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     registerClass(L"VornHang", triggerProc);
     registerClass(L"VornExit", triggerProc);
     registerClass(L"VornBusy", busyProc);
+    registerClass(L"VornNote", keysProc);
 
     HWND main = ::CreateWindowExW(0, L"VornTarget", lateMs > 0 ? L"Loading" : L"Vorn Target",
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 420, 320, nullptr, nullptr, instance,
@@ -269,6 +270,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     HWND outer = child(L"VornItem", L"item", 0, 5, 5, 90, 50, group, ID_ITEM_OUTER);
     child(L"VornItem", L"item", 0, 5, 5, 40, 20, outer, ID_ITEM_INNER);
     child(L"VornItem", L"item", 0, 100, 5, 90, 50, group, ID_ITEM_SIDE);
+    // A text with a comma: a Window line splits it and can never match it.
+    child(L"VornNote", L"a,b", 0, 320, 10, 80, 24, main, ID_NOTE);
     if (triggers) {
         child(L"VornHang", L"hang", 0, 10, 210, 80, 24, main, ID_HANG);
         child(L"VornExit", L"exit", 0, 100, 210, 80, 24, main, ID_EXIT);

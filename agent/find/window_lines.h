@@ -1,0 +1,27 @@
+// The script lines that find a given window, each checked against the runner's own line
+// parsing and window search before it is printed.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace vorn::find {
+
+// Text for the console: the message (UTF-8 in the sources) in the ANSI code page.
+std::string message(const char* utf8);
+
+// "プロセス id (exe)": the heading of a process's windows.
+std::string processHeadline(DWORD processId, const std::string& exeName);
+
+// "{indent}ウィンドウ [class][text] クライアント WxH ハンドル H" and, unindented, the lines
+// Process: and Target: that find the top-level window of process `processId`, with a note
+// for each line that would not find it.
+std::string describeTopLevel(HWND top, DWORD processId);
+
+// The same for a window inside `top`: its Window: and TargetWindow: lines.
+std::string describeChild(HWND top, HWND child, DWORD processId, int depth);
+
+// Every top-level window of the process in search order, each followed by the windows
+// inside it.
+std::string describeProcessWindows(DWORD processId);
+
+} // namespace vorn::find
