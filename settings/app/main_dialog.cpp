@@ -188,6 +188,8 @@ void CMFCApplicationDlg::OnPaintMinimized()
 
 void CMFCApplicationDlg::OnFinished(WPARAM outcome, LPARAM detail)
 {
+    if (outcome == 0 || outcome == 1)
+        runReported_ = true; // closing from here on stops no run
     if (outcome == 1) {
         ::MessageBoxW(GetSafeHwnd(), L"完了しました\r\n設定の反映には再起動が必要です", L"", MB_ICONINFORMATION | MB_OK);
     } else if (outcome == 0) {
@@ -199,8 +201,6 @@ void CMFCApplicationDlg::OnFinished(WPARAM outcome, LPARAM detail)
         if (!worker_)
             ::EnableWindow(runButton_, TRUE); // the end cannot be watched: the old way
     }
-    if (outcome == 0 || outcome == 1)
-        runReported_ = true;
 }
 
 bool CMFCApplicationDlg::WorkerRunning() const
