@@ -17,6 +17,10 @@ public:
 
     int Run() override;
 
+protected:
+    // Reads the inventory list's methods into the data file (not saved).
+    virtual void CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data);
+
 private:
     enum class ItemOutcome { DONE, FAILED, RESTARTING, STOP };
 
@@ -24,7 +28,6 @@ private:
     void EndAfterException(const char* reason);
     void ForgetProgressOf(size_t index, MachineDataFile& data);
 
-    void CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data);
     ItemOutcome ApplyItem(size_t index, MethodCatalog& catalogA, MethodCatalog& catalogB, MachineDataFile& data,
                           MethodResult& result);
     ItemOutcome ApplyReboot(size_t index, MachineDataFile& data);

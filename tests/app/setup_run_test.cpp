@@ -5,10 +5,15 @@
 #include <wbemidl.h>
 
 #include <regex>
+#include <stdexcept>
 
 #include "app_driver.h"
 #include "app_kit.h"
+#include "app_messages.h"
 #include "inventory_list.h"
+#include "log_writer.h"
+#include "raii.h"
+#include "setup_thread.h"
 #include "resource.h"
 
 namespace {
@@ -194,7 +199,7 @@ TEST_F(SetupRun, FailedItemStopsTheRunAndIsRetriedFirst)
     EXPECT_EQ(rows[0][0], L"○");
     EXPECT_EQ(rows[1][0], L"×");
     EXPECT_EQ(rows[2][0], L"");
-    EXPECT_TRUE(drv::isEnabled(dialog, IDC_RUN_BUTTON));
+    EXPECT_TRUE(drv::waitEnabled(dialog, IDC_RUN_BUTTON, 30000)) << "once the run has saved";
     EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"1") << "the third item was not tried";
     EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"first\">0</Progress>"), std::string::npos);
 
@@ -444,10 +449,7 @@ TEST_F(SetupRun, RunButtonWaitsForTheFinalSave)
     ASSERT_TRUE(box);
     EXPECT_TRUE(drv::closeMessageBox(box));
     EXPECT_FALSE(drv::isEnabled(dialog, IDC_RUN_BUTTON)) << "the worker still saves";
-    DWORD start = ::GetTickCount();
-    while (!drv::isEnabled(dialog, IDC_RUN_BUTTON) && ::GetTickCount() - start < 120000)
-        ::Sleep(50);
-    ASSERT_TRUE(drv::isEnabled(dialog, IDC_RUN_BUTTON));
+    ASSERT_TRUE(drv::waitEnabled(dialog, IDC_RUN_BUTTON, 120000));
 
     box = kit.runAndWaitBox(dialog);
     ASSERT_TRUE(box);
@@ -569,4 +571,53 @@ TEST(InventoryList, NamesAreReadInCodePage932)
     std::vector<std::wstring> names;
     ASSERT_TRUE(ReadInventoryList(dir.file(L"inventory"), names));
     EXPECT_EQ(names, (std::vector<std::wstring>{L"機種", L"メモリ"}));
+}
+
+namespace {
+
+// A run whose inventory pass fails with an exception.
+class ThrowingRun : public CSetupThread {
+protected:
+    void CollectInventory(const std::wstring&, MethodCatalog&, MachineDataFile&) override
+    {
+        throw std::runtime_error("inventory broke");
+    }
+};
+
+// Stands in for the main dialog: records the outcome the run reports.
+class OutcomeWindow : public CWinApp {
+public:
+    OutcomeWindow()
+    {
+        WNDCLASSW cls{};
+        cls.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == WM_SETUP_FINISHED)
+                outcome = static_cast<int>(wParam);
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        };
+        cls.lpszClassName = L"PeltawinTestOutcome";
+        ::RegisterClassW(&cls);
+        mainWindow = ::CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    ~OutcomeWindow() override { ::DestroyWindow(mainWindow); }
+    BOOL InitInstance() override { return FALSE; }
+    static inline int outcome = -1;
+};
+
+} // namespace
+
+TEST(SetupThread, EscapingExceptionEndsTheRunAsFailed)
+{
+    AppKit kit;
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"m\">1</Value>"));
+    logFolder = kit.file(L"log");
+    logBaseName = kit.digest();
+    ComApartment com(COINIT_APARTMENTTHREADED);
+    OutcomeWindow window;
+    ThrowingRun run;
+    run.exePath = kit.file(L"peltacfg.exe");
+    run.dataFilePath = kit.file(kit.machineFile());
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(OutcomeWindow::outcome, 0) << "reported as a failed run";
+    EXPECT_EQ(logMessages(kit.logText()).back(), L"例外により中断しました: inventory broke");
 }
