@@ -76,8 +76,13 @@ void CSetupThread::ApplyAll()
         WriteLog(L"読み取り失敗: %ls", dataFilePath.c_str());
         succeeded = false;
     } else {
-        if (!data.hasInventory)
+        if (!data.hasInventory) {
             CollectInventory(exeDir, catalogA, data);
+            // Stopped during the pass: a partial inventory must not be saved
+            // as the PC's inventory; no item has run, so nothing is lost.
+            if (StopRequested())
+                return;
+        }
         // A hand-edited progress below -1 starts at the first item, never before it.
         size_t first = data.progress < 0 ? 0 : static_cast<size_t>(data.progress) + 1;
         for (size_t i = first; i < data.itemNames.size(); ++i) {
