@@ -85,7 +85,6 @@ public:
     // Asks running workers to stop at their next safe point, and waits up to
     // timeoutMs for every worker to end. True when none runs any more.
     static bool StopAndWaitAll(DWORD timeoutMs);
-    static bool AnyRunning() { return running_.load() > 0; }
     static bool StopRequested() { return stopRequested_.load(); }
 
 private:
