@@ -18,6 +18,19 @@ namespace {
 
 constexpr const wchar_t* MUTEX_NAME = L"Global\\PeltawinClient";
 
+// How long the program waits for a running worker after its window closed;
+// then it ends anyway (saves replace the data file in one step, so the file
+// on disk stays whole).
+constexpr DWORD STOP_WAIT_MS = 10000;
+
+// The longest path the tool builds below its folder: the PC's data file
+// while a save writes its temporary file beside it ("<file>.<pid>-<tid>.tmp").
+// The rotated log name ("log\\<digest>_YYYYmmdd_HHMMSS.txt") is shorter.
+constexpr size_t LONGEST_SUFFIX = sizeof("\\data\\") - 1 + 40 + sizeof(".xml.4294967295-4294967295.tmp") - 1;
+constexpr size_t MAX_FOLDER_CHARS = MAX_PATH - 1 - LONGEST_SUFFIX;
+constexpr const wchar_t* FOLDER_TOO_LONG = L"フォルダのパスが長すぎます（183文字まで）";
+static_assert(MAX_FOLDER_CHARS == 183, "the status text names the limit");
+
 bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
 
 std::wstring Hex(int value)
@@ -41,19 +54,29 @@ BOOL CMFCApplicationApp::InitInstance()
     if (!mutex || ::WaitForSingleObject(mutex.get(), 0) == WAIT_TIMEOUT)
         return FALSE;
 
-    wchar_t path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
+    // Read in full even past MAX_PATH, so that a folder too deep is reported
+    // rather than ending without a word.
+    std::wstring path(32768, L'\0');
+    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0 || n >= path.size())
         return FALSE;
-    exePath.assign(path, n);
+    exePath.assign(path.data(), n);
     WriteOutputLine(L" " + exePath);
     exeDir = exePath.substr(0, exePath.find_last_of(L'\\'));
 
     {
         ComApartment com(COINIT_APARTMENTTHREADED);
-        Start();
-        // A worker still running finishes its current item and saves before the program ends.
-        CWinThread::StopAndWaitAll();
+        if (exePath.size() >= MAX_PATH || exeDir.size() > MAX_FOLDER_CHARS)
+            ShowStatus(FOLDER_TOO_LONG, L"---");
+        else
+            Start();
+        // A worker still running stops at its next safe point and saves; one
+        // that hangs (a command that never returns) must not keep an
+        // invisible process alive holding the mutex.
+        if (!CWinThread::StopAndWaitAll(STOP_WAIT_MS)) {
+            ::ReleaseMutex(mutex.get());
+            ::TerminateProcess(::GetCurrentProcess(), 0);
+        }
     }
     ::ReleaseMutex(mutex.get());
     return FALSE;

@@ -90,12 +90,36 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     }
     default: {
         LRESULT result = 0;
-        if (OnMessage(message, wParam, lParam, result)) {
-            ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
-            return TRUE;
-        }
-        return FALSE;
+        if (!OnMessage(message, wParam, lParam, result))
+            return FALSE;
+        if (AnswersDirectly(message))
+            return static_cast<INT_PTR>(result);
+        ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        return TRUE;
     }
+    }
+}
+
+bool CDialog::AnswersDirectly(UINT message)
+{
+    // The dialog manager takes these answers from the procedure's return
+    // value itself and ignores DWLP_MSGRESULT for them.
+    switch (message) {
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -165,9 +189,10 @@ DWORD WINAPI CWinThread::ThreadProc(void* param)
     return static_cast<DWORD>(code);
 }
 
-void CWinThread::StopAndWaitAll(DWORD timeoutMs)
+bool CWinThread::StopAndWaitAll(DWORD timeoutMs)
 {
     stopRequested_ = true;
-    if (allWorkersDone && running_.load() > 0)
-        ::WaitForSingleObject(allWorkersDone, timeoutMs);
+    if (!allWorkersDone || running_.load() == 0)
+        return true;
+    return ::WaitForSingleObject(allWorkersDone, timeoutMs) == WAIT_OBJECT_0;
 }

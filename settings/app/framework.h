@@ -52,6 +52,8 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Messages whose answer is the dialog procedure's return value, not DWLP_MSGRESULT.
+    static bool AnswersDirectly(UINT message);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     UINT templateId_;
@@ -77,10 +79,12 @@ public:
     // The work of the thread; its result becomes the thread's exit code.
     virtual int Run() = 0;
 
-    // Asks running workers to stop at their next safe point, and waits for
-    // every worker to end. The program calls it before it exits so that no
-    // worker is cut off in the middle of a save.
-    static void StopAndWaitAll(DWORD timeoutMs = INFINITE);
+    // The thread, for waiting on its end; valid until the object is deleted.
+    HANDLE ThreadHandle() const { return thread_; }
+
+    // Asks running workers to stop at their next safe point, and waits up to
+    // timeoutMs for every worker to end. True when none runs any more.
+    static bool StopAndWaitAll(DWORD timeoutMs);
     static bool StopRequested() { return stopRequested_.load(); }
 
 private:

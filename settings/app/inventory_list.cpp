@@ -28,7 +28,7 @@ bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& name
         if (length > 0 && bytes[end - 1] == '\r' && end < bytes.size())
             --length;
         if (length > 0 && bytes[start] != '#')
-            names.push_back(AnsiToWide(std::string_view(bytes.data() + start, length)));
+            names.push_back(AnsiToWide(std::string_view(bytes.data() + start, length), JAPANESE_CODE_PAGE));
         start = next;
     }
     return true;

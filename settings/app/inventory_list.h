@@ -4,6 +4,7 @@
 #include <vector>
 
 // Reads the names in file order: every line that is not empty and does not
-// begin with "#", taken whole. The file is text in the ANSI code page.
+// begin with "#", taken whole. The file is Japanese text (code page 932),
+// whatever the system's own code page is.
 // False when the file cannot be opened.
 bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& names);

@@ -14,6 +14,8 @@ namespace {
 constexpr const wchar_t* MARK_DONE = L"○";
 constexpr const wchar_t* MARK_FAILED = L"×";
 constexpr size_t FAILURE_BOX_CHARS = 1024; // terminator included
+constexpr UINT_PTR WORKER_TIMER = 1;
+constexpr UINT WORKER_POLL_MS = 200;
 
 struct Column {
     const wchar_t* header;
@@ -151,6 +153,11 @@ bool CMFCApplicationDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_SETUP_ITEM_VALUE:
         SetCell(static_cast<int>(wParam), 2, lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"");
         break;
+    case WM_TIMER:
+        if (wParam != WORKER_TIMER)
+            return false;
+        OnWorkerTimer();
+        break;
     case WM_PAINT:
         if (!::IsIconic(GetSafeHwnd()))
             return false;
@@ -181,13 +188,52 @@ void CMFCApplicationDlg::OnPaintMinimized()
 
 void CMFCApplicationDlg::OnFinished(WPARAM outcome, LPARAM detail)
 {
+    if (outcome == 0 || outcome == 1)
+        runReported_ = true; // closing from here on stops no run
     if (outcome == 1) {
         ::MessageBoxW(GetSafeHwnd(), L"完了しました\r\n設定の反映には再起動が必要です", L"", MB_ICONINFORMATION | MB_OK);
     } else if (outcome == 0) {
         const auto* text = reinterpret_cast<const std::wstring*>(detail);
         ::MessageBoxW(GetSafeHwnd(), FailureBoxText(text ? *text : std::wstring()).c_str(), L"", MB_ICONERROR | MB_OK);
-        ::EnableWindow(runButton_, TRUE);
+        // The worker still saves the progress after this box: a run started
+        // before that save would load the older file and apply done items again.
+        runFailed_ = true;
+        if (!worker_)
+            ::EnableWindow(runButton_, TRUE); // the end cannot be watched: the old way
     }
+}
+
+bool CMFCApplicationDlg::WorkerRunning() const
+{
+    return worker_ && ::WaitForSingleObject(worker_.get(), 0) == WAIT_TIMEOUT;
+}
+
+void CMFCApplicationDlg::OnWorkerTimer()
+{
+    if (WorkerRunning())
+        return;
+    ::KillTimer(GetSafeHwnd(), WORKER_TIMER);
+    worker_.reset();
+    if (runFailed_)
+        ::EnableWindow(runButton_, TRUE);
+}
+
+void CMFCApplicationDlg::NoteClosingDuringRun()
+{
+    if (WorkerRunning() && !runReported_)
+        WriteLogText(L"終了により実行を中止しました");
+}
+
+void CMFCApplicationDlg::OnOK()
+{
+    NoteClosingDuringRun();
+    CDialog::OnOK();
+}
+
+void CMFCApplicationDlg::OnCancel()
+{
+    NoteClosingDuringRun();
+    CDialog::OnCancel();
 }
 
 void CMFCApplicationDlg::OnRun()
@@ -206,7 +252,16 @@ void CMFCApplicationDlg::OnRun()
     logFolder = exePath.substr(0, exePath.find_last_of(L'\\')) + L"\\log";
     ::logBaseName = logBaseName;
     if (WriteLog(L"Start")) {
+        // Kept to see when the thread has ended; the object deletes itself then.
+        HANDLE thread = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), worker->ThreadHandle(), ::GetCurrentProcess(), &thread, SYNCHRONIZE,
+                          FALSE, 0);
+        worker_.reset(thread);
+        runReported_ = false;
+        runFailed_ = false;
         worker->ResumeThread();
+        if (worker_)
+            ::SetTimer(GetSafeHwnd(), WORKER_TIMER, WORKER_POLL_MS, nullptr);
         return;
     }
     wchar_t text[256];

@@ -7,6 +7,7 @@
 
 #include "framework.h"
 #include "item_values.h"
+#include "raii.h"
 
 class CMFCApplicationDlg : public CDialog {
 public:
@@ -20,6 +21,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
     bool OnCommand(WORD id, WORD code) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -27,12 +30,18 @@ private:
     void FillList();
     void OnRun();
     void OnFinished(WPARAM outcome, LPARAM detail);
+    void OnWorkerTimer();
+    bool WorkerRunning() const;
+    void NoteClosingDuringRun();
     void SetCell(int row, int column, const std::wstring& text);
     void OnPaintMinimized();
 
     HICON icon_ = nullptr;
     HWND list_ = nullptr;
     HWND runButton_ = nullptr;
+    UniqueHandle worker_;       // the running worker's thread, until it has ended
+    bool runReported_ = false;  // the worker has sent its outcome
+    bool runFailed_ = false;    // ... and it was a failure: the button comes back once the worker ended
 };
 
 // "失敗しました\r\n\r\n<detail>", at most 1,023 characters: a longer detail is

@@ -1,10 +1,12 @@
 #include "register_thread.h"
 
 #include <shlwapi.h>
+#include <exception>
 #include <vector>
 
 #include "app_messages.h"
 #include "inventory_list.h"
+#include "log_writer.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
 
@@ -38,7 +40,15 @@ private:
 
 int CRegisterThread::Run()
 {
-    int code = CreateRecord();
+    // Anything that escapes the record creation fails it, never the program.
+    int code = RECORD_NO_INVENTORY_LIST;
+    try {
+        code = CreateRecord();
+    } catch (const std::exception& e) {
+        WriteLog(L"例外により中断しました: %hs", e.what());
+    } catch (...) {
+        WriteLog(L"例外により中断しました: %hs", "unknown");
+    }
     ::SendMessageW(AfxGetMainWnd(), WM_RECORD_RESULT, static_cast<WPARAM>(code), 0);
     return 0;
 }
@@ -69,6 +79,8 @@ int CRegisterThread::CreateRecord()
     catalog.LoadFile(exeDir + L"\\methods.xml");
     MethodResult result;
     for (const auto& name : names) {
+        if (StopRequested())
+            return RECORD_FAILED; // the window has closed: nobody waits for the record
         if (catalog.RunGet(name, result)) {
             data.AddInventoryEntry(result);
             result.Clear();

@@ -39,6 +39,29 @@ void CSetupThread::Report(UINT message, WPARAM wParam, LPARAM lParam)
 
 int CSetupThread::Run()
 {
+    // Anything that escapes the run (a load, the inventory pass, a save) ends
+    // it as failed, never the program.
+    try {
+        ApplyAll();
+    } catch (const std::exception& e) {
+        EndAfterException(e.what());
+    } catch (...) {
+        EndAfterException("unknown");
+    }
+    return 0;
+}
+
+void CSetupThread::EndAfterException(const char* reason)
+{
+    WriteLog(L"例外により中断しました: %hs", reason);
+    if (!reported_) {
+        std::wstring detail;
+        Report(WM_SETUP_FINISHED, 0, reinterpret_cast<LPARAM>(&detail));
+    }
+}
+
+void CSetupThread::ApplyAll()
+{
     const std::wstring exeDir = FolderOf(exePath);
     MethodCatalog catalogA;
     MethodCatalog catalogB;
@@ -53,14 +76,19 @@ int CSetupThread::Run()
         WriteLog(L"読み取り失敗: %ls", dataFilePath.c_str());
         succeeded = false;
     } else {
-        if (!data.hasInventory)
+        if (!data.hasInventory) {
             CollectInventory(exeDir, catalogA, data);
+            // Stopped during the pass: a partial inventory must not be saved
+            // as the PC's inventory; no item has run, so nothing is lost.
+            if (StopRequested())
+                return;
+        }
         // A hand-edited progress below -1 starts at the first item, never before it.
         size_t first = data.progress < 0 ? 0 : static_cast<size_t>(data.progress) + 1;
         for (size_t i = first; i < data.itemNames.size(); ++i) {
             ItemOutcome outcome = ApplyItem(i, catalogA, catalogB, data, result);
             if (outcome == ItemOutcome::RESTARTING)
-                return 0; // the PC restarts; the next start resumes after this item
+                return; // the PC restarts; the next start resumes after this item
             if (outcome != ItemOutcome::DONE) {
                 succeeded = false;
                 break;
@@ -68,20 +96,21 @@ int CSetupThread::Run()
         }
     }
 
-    std::wstring detail = catalogA.message;
     catalogA.Close();
     if (succeeded) {
         Report(WM_SETUP_FINISHED, 1, 0);
+        reported_ = true;
         data.SetDone();
         data.Save(dataFilePath);
     } else {
-        Report(WM_SETUP_FINISHED, 0, reinterpret_cast<LPARAM>(&detail));
+        // The Message of the definition the failed item ran, or nothing.
+        Report(WM_SETUP_FINISHED, 0, reinterpret_cast<LPARAM>(&failureDetail_));
+        reported_ = true;
         if (loaded)
             data.Save(dataFilePath);
     }
     data.Clear();
     catalogB.Close();
-    return 0;
 }
 
 void CSetupThread::CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data)
@@ -92,6 +121,10 @@ void CSetupThread::CollectInventory(const std::wstring& exeDir, MethodCatalog& c
         return;
     MethodResult result;
     for (const auto& name : names) {
+        // Closing the window stops the pass between names too: an inventory
+        // read may take long.
+        if (StopRequested())
+            return;
         if (catalogA.RunGet(name, result)) {
             data.AddInventoryEntry(result);
             result.Clear();
@@ -122,6 +155,8 @@ CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catal
         try {
             bool notFound = false;
             done = catalog->RunSet(method, data.itemParams[i], notFound);
+            // A Get read-back runs no Set definition, so it has no Message.
+            failureDetail_ = notFound ? std::wstring() : catalog->message;
             if (notFound) {
                 done = catalogA.RunGet(method, result);
                 if (done) {
@@ -133,10 +168,12 @@ CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catal
             }
         } catch (const std::exception& e) {
             // A malformed definition must fail its item, never the whole worker.
+            failureDetail_.clear();
             WriteLog(L"Error: %ls: %hs", method.c_str(), e.what());
             Report(WM_SETUP_ITEM_STATUS, i, 1);
             return ItemOutcome::FAILED;
         } catch (...) {
+            failureDetail_.clear();
             WriteLog(L"Error: %ls: unexpected failure", method.c_str());
             Report(WM_SETUP_ITEM_STATUS, i, 1);
             return ItemOutcome::FAILED;
@@ -164,15 +201,30 @@ CSetupThread::ItemOutcome CSetupThread::ApplyReboot(size_t i, MachineDataFile& d
         return ItemOutcome::DONE;
     }
     data.SetProgress(static_cast<int>(i));
-    data.Save(dataFilePath);
+    DWORD saveError = 0;
+    if (!data.Save(dataFilePath, saveError)) {
+        // Restarting now would leave the old progress on disk and bring the
+        // PC back to this same item after every restart.
+        ForgetProgressOf(i, data);
+        failureDetail_.clear();
+        WriteLog(L"Error: %d", static_cast<int>(saveError));
+        Report(WM_SETUP_ITEM_STATUS, i, 1);
+        return ItemOutcome::FAILED;
+    }
     std::wstring output;
     int exitCode = 0;
     if (RunCaptured(RESTART_COMMAND, output, exitCode))
         return ItemOutcome::RESTARTING;
     // The restart did not happen: the next run must try this item again.
+    ForgetProgressOf(i, data);
+    failureDetail_.clear();
+    return ItemOutcome::FAILED;
+}
+
+void CSetupThread::ForgetProgressOf(size_t i, MachineDataFile& data)
+{
     if (i == 0)
         data.ClearProgress();
     else
         data.SetProgress(static_cast<int>(i) - 1);
-    return ItemOutcome::FAILED;
 }

@@ -17,14 +17,24 @@ public:
 
     int Run() override;
 
+protected:
+    // Reads the inventory list's methods into the data file (not saved).
+    virtual void CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data);
+
 private:
     enum class ItemOutcome { DONE, FAILED, RESTARTING, STOP };
 
-    void CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data);
+    void ApplyAll();
+    void EndAfterException(const char* reason);
+    void ForgetProgressOf(size_t index, MachineDataFile& data);
+
     ItemOutcome ApplyItem(size_t index, MethodCatalog& catalogA, MethodCatalog& catalogB, MachineDataFile& data,
                           MethodResult& result);
     ItemOutcome ApplyReboot(size_t index, MachineDataFile& data);
     void Report(UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::wstring failureDetail_; // the Message of the definition the failed item ran
+    bool reported_ = false;      // the outcome of the run has been sent
 };
 
 // True for the methods the run handles itself: "Reboot" or "再起動", any case.

@@ -4,16 +4,16 @@
 
 #include <string>
 
-std::wstring AnsiToWide(std::string_view bytes)
+std::wstring AnsiToWide(std::string_view bytes, unsigned codePage)
 {
     if (bytes.empty())
         return {};
     int size = static_cast<int>(bytes.size());
-    int count = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    int count = ::MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
     if (count <= 0)
         return {};
     std::wstring wide(static_cast<size_t>(count), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), count);
+    ::MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), count);
     return wide;
 }
 

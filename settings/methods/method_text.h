@@ -7,8 +7,11 @@
 // that code page cannot hold come out replaced (usually by '?').
 std::wstring AnsiRoundTrip(const std::wstring& text);
 
-// Bytes in the system ANSI code page as wide text.
-std::wstring AnsiToWide(std::string_view bytes);
+// Bytes in the system ANSI code page (0), or in the code page given, as wide text.
+std::wstring AnsiToWide(std::string_view bytes, unsigned codePage = 0);
+
+// The Japanese code page the tool's own text files are written in.
+constexpr unsigned JAPANESE_CODE_PAGE = 932;
 
 // Every occurrence of `token` replaced by `replacement`, case-sensitively.
 // Inserted text is not searched again, so a replacement holding its own

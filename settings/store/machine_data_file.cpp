@@ -310,7 +310,18 @@ bool MachineDataFile::SetValueAt(size_t index, const std::wstring& value)
 
 bool MachineDataFile::Save(const std::wstring& filePath) const
 {
-    return document_ && SaveFormattedXml(document_.Get(), filePath);
+    DWORD error = 0;
+    return Save(filePath, error);
+}
+
+bool MachineDataFile::Save(const std::wstring& filePath, DWORD& error) const
+{
+    std::string text;
+    if (!document_ || !FormatXml(document_.Get(), text)) {
+        error = ERROR_INVALID_DATA;
+        return false;
+    }
+    return ReplaceFileContents(filePath, text, error);
 }
 
 bool MachineDataFile::AddInventoryEntry(const MethodResult& result)

@@ -47,6 +47,9 @@ public:
     // Writes the document indented; the file is replaced in one step, so a
     // failed or interrupted save leaves the previous file intact.
     bool Save(const std::wstring& filePath) const;
+    // The same, with the reason of a failure: the Win32 error of the write,
+    // or ERROR_INVALID_DATA when there is nothing that can be written.
+    bool Save(const std::wstring& filePath, DWORD& error) const;
     // Records one inventory result under Data/Inventory (not saved).
     bool AddInventoryEntry(const MethodResult& result);
     // Drops the document and the items; the other flags keep their values.

@@ -204,8 +204,12 @@ bool MethodWMI::Connect(const std::wstring& nameSpace)
 
 bool MethodWMI::Ready()
 {
-    if (services_)
+    // Every operation starts clean: a failure belongs to the call that met
+    // it, so one bad read never fails the reads and writes after it.
+    if (services_) {
+        lastError = 0;
         return true;
+    }
     StoreFailure(FAILED(connectError_) ? connectError_ : wmi::E_NEVER_CONNECTED);
     return false;
 }
@@ -451,8 +455,7 @@ bool MethodWMI::ExecMethod(const std::wstring& className, const std::wstring& ob
         Variant returned;
         if (FAILED(output->Get(returnName.get(), 0, returned.get(), nullptr, nullptr)) || returned->vt != VT_I4)
             return false;
-        // The method's own status; 0 also clears an earlier failure, as the
-        // caller reads the value of this call.
+        // The method's own status.
         lastError = returned->lVal;
         return returned->lVal == 0;
     } catch (...) {

@@ -50,13 +50,18 @@ public:
     bool ExecMethod(const std::wstring& className, const std::wstring& objectKey,
                     const std::wstring& methodName, const std::vector<inparam>& params);
 
-    int lastError = 0; // the most recent failure on this connection (HRESULT, Win32 code or ReturnValue)
+    // The status of the latest operation: 0, or its own failure (HRESULT, Win32
+    // code or ReturnValue). Each operation starts from 0, except on a
+    // connection that never connected, where every operation reports why.
+    int lastError = 0;
 
 private:
     Microsoft::WRL::ComPtr<IWbemLocator> locator_;
     Microsoft::WRL::ComPtr<IWbemServices> services_;
     HRESULT connectError_; // reported by every operation while not connected
 
+    // Clears lastError for a new operation; false, with the connect failure
+    // stored, when there is no connection.
     bool Ready();
     bool RunQuery(const std::wstring& className, const std::wstring& condition,
                   Microsoft::WRL::ComPtr<IEnumWbemClassObject>& instances);

@@ -41,6 +41,9 @@ TEST(MainDialog, ListsItemsWithTheirParameterTexts)
     EXPECT_EQ(rows[3][2], L"k:3, j:2, k:3, ");
     for (const auto& row : rows)
         EXPECT_EQ(row[0], L"") << "nothing done yet";
+    // A dialog answers this one by its return value: its icon (the one it
+    // shows in its caption), not the TRUE that says "handled".
+    EXPECT_EQ(drv::sendWithTimeout(dialog, WM_QUERYDRAGICON, 0, 0), drv::sendWithTimeout(dialog, WM_GETICON, ICON_BIG, 0));
     EXPECT_TRUE(kit.closeAndWait(dialog));
 }
 

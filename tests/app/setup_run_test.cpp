@@ -2,10 +2,18 @@
 // the catalogue order, the inventory, restarts and the log.
 #include <gtest/gtest.h>
 
+#include <wbemidl.h>
+
 #include <regex>
+#include <stdexcept>
 
 #include "app_driver.h"
 #include "app_kit.h"
+#include "app_messages.h"
+#include "inventory_list.h"
+#include "log_writer.h"
+#include "raii.h"
+#include "setup_thread.h"
 #include "resource.h"
 
 namespace {
@@ -191,7 +199,7 @@ TEST_F(SetupRun, FailedItemStopsTheRunAndIsRetriedFirst)
     EXPECT_EQ(rows[0][0], L"○");
     EXPECT_EQ(rows[1][0], L"×");
     EXPECT_EQ(rows[2][0], L"");
-    EXPECT_TRUE(drv::isEnabled(dialog, IDC_RUN_BUTTON));
+    EXPECT_TRUE(drv::waitEnabled(dialog, IDC_RUN_BUTTON, 30000)) << "once the run has saved";
     EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"1") << "the third item was not tried";
     EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"first\">0</Progress>"), std::string::npos);
 
@@ -338,4 +346,278 @@ TEST_F(SetupRun, FailedRestartIsTriedAgain)
         ::Sleep(50);
     EXPECT_TRUE(kit.closeAndWait(dialog));
     EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"restart\">0</Progress>"), std::string::npos);
+}
+
+namespace {
+
+std::string wmiGet(const std::string& name, const std::string& cls, const std::string& property)
+{
+    return "<Data><Name>" + name + "</Name><Method type=\"WMI\"><Namespace>root\\cimv2</Namespace><Class>" + cls +
+           "</Class><Where></Where><Property>" + property + "</Property></Method></Data>\n";
+}
+
+// A StdRegProv method writing the value "v" below the run key.
+std::string stdRegProvSet(const std::string& name, const std::string& method, const std::string& valueParam,
+                          const std::string& valueType)
+{
+    return "<Data><Name>" + name + "</Name><Set type=\"WMIExecute\"><Namespace>root\\default</Namespace>"
+           "<Class>StdRegProv</Class><Object></Object><Method>" + method + "</Method><InParam>"
+           "<Param name=\"hive\" type=\"int\" code=\"hDefKey\">-2147483647</Param>"
+           "<Param name=\"key\" type=\"string\" code=\"sSubKeyName\">Software\\PeltawinTest\\Run</Param>"
+           "<Param name=\"name\" type=\"string\" code=\"sValueName\">v</Param>"
+           "<Param name=\"value\" type=\"" + valueType + "\" code=\"" + valueParam + "\">1</Param>"
+           "</InParam></Set></Data>\n";
+}
+
+// Waits until the log holds the text; false after timeoutMs.
+bool waitForLog(const AppKit& kit, const std::wstring& text, DWORD timeoutMs = 60000)
+{
+    DWORD start = ::GetTickCount();
+    while (kit.logText().find(text) == std::wstring::npos) {
+        if (::GetTickCount() - start > timeoutMs)
+            return false;
+        ::Sleep(100);
+    }
+    return true;
+}
+
+} // namespace
+
+// Wine fails a read of a property that Win32_BIOS lacks; that failure must
+// not fail the reads and items after it on the same namespace.
+TEST_F(SetupRun, FailedWmiReadStaysInItsCall)
+{
+    AppKit kit;
+    kit.writeMethods(wmiGet("BiosMissing", "Win32_BIOS", "NoSuchProperty") +
+                     wmiGet("OsCaption", "Win32_OperatingSystem", "Caption") +
+                     wmiGet("BiosSerial", "Win32_BIOS", "SerialNumber") +
+                     stdRegProvSet("WmiString", "SetStringValue", "sValue", "string") +
+                     // StdRegProv refuses an int for uValue under Wine.
+                     stdRegProvSet("WmiDword", "SetDWORDValue", "uValue", "int") +
+                     registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ"));
+    kit.write(L"inventory", "BiosMissing\r\nOsCaption\r\n");
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"key\" Method=\"RegSz\">0</Value>"
+                                          "<Value Name=\"serial\" Method=\"BiosSerial\">x</Value>"
+                                          "<Value Name=\"string\" Method=\"WmiString\">yes</Value>"
+                                          "<Value Name=\"dword\" Method=\"WmiDword\">yes</Value>"
+                                          "<Value Name=\"after\" Method=\"RegSz\">1</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[1][0], L"○");
+    EXPECT_EQ(rows[1][2], L"0") << "read on the namespace of the failed inventory read";
+    EXPECT_EQ(rows[2][0], L"○");
+    EXPECT_EQ(rows[3][0], L"×");
+    EXPECT_EQ(rows[4][0], L"");
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"v", 0), L"1");
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"0") << "the last item was not tried";
+    std::string saved = kit.read(kit.machineFile());
+    EXPECT_NE(saved.find("<OsCaption>"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("BiosMissing"), std::string::npos);
+    // The failed item reports its own code, not the inventory read's.
+    auto log = logMessages(kit.logText());
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], L"dword - WmiDword");
+    EXPECT_TRUE(std::regex_match(log.back(), std::wregex(LR"(Error: -?[1-9]\d*)"))) << ts::wideToUtf8(log.back());
+    EXPECT_NE(log.back(), L"Error: " + std::to_wstring(static_cast<int>(WBEM_E_NOT_FOUND)));
+}
+
+TEST_F(SetupRun, RunButtonWaitsForTheFinalSave)
+{
+    AppKit kit;
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ") +
+                     "<Data><Name>Fail</Name><Set type=\"Command\"><Command>cmd /c exit 7</Command></Set></Data>\n");
+    // A large inventory makes the save after the failure box take a while.
+    std::string inventory = "<Inventory>";
+    for (int i = 0; i < 60000; ++i)
+        inventory += "<Entry" + std::to_string(i) + ">value</Entry" + std::to_string(i) + ">";
+    inventory += "</Inventory>";
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"first\" Method=\"RegSz\">1</Value>"
+                                          "<Value Name=\"second\" Method=\"Fail\">yes</Value>",
+                                          "<Serial>x</Serial>" + inventory));
+    kit.start();
+    HWND dialog = kit.waitMainDialog(60000);
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_FALSE(drv::isEnabled(dialog, IDC_RUN_BUTTON)) << "the worker still saves";
+    ASSERT_TRUE(drv::waitEnabled(dialog, IDC_RUN_BUTTON, 120000));
+
+    box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog, 60000));
+    auto log = logMessages(kit.logText());
+    std::vector<std::wstring> expected = {L"Start", L"first - RegSz", L"OK", L"second - Fail", L"Error: 7",
+                                          L"Start", L"second - Fail", L"Error: 7"};
+    ASSERT_GE(log.size(), expected.size());
+    EXPECT_EQ(std::vector<std::wstring>(log.end() - expected.size(), log.end()), expected);
+}
+
+TEST_F(SetupRun, ClosingDuringAHungCommandEndsTheProgram)
+{
+    AppKit kit;
+    ts::copyFile(ts::binPath(L"sleeper.exe"), kit.file(L"sleeper.exe"));
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ") +
+                     "<Data><Name>Hang</Name><Set type=\"Command\"><Command>\"{EXEDIR}\\sleeper.exe\" {x}</Command>"
+                     "<InParam><Param name=\"x\">1</Param></InParam></Set></Data>\n");
+    const std::string data = dataFile("<Value Name=\"first\" Method=\"RegSz\">1</Value>"
+                                      "<Value Name=\"hang\" Method=\"Hang\"><P Name=\"x\">1</P></Value>"
+                                      "<Value Name=\"third\" Method=\"RegSz\">3</Value>");
+    kit.write(kit.machineFile(), data);
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    ASSERT_TRUE(waitForLog(kit, L"|0|hang - Hang\r\n"));
+    ts::pressButton(dialog, IDOK);
+    // The program waits about ten seconds for the worker, then ends anyway.
+    EXPECT_TRUE(kit.process().wait(40000));
+    EXPECT_EQ(logMessages(kit.logText()).back(), L"終了により実行を中止しました");
+    // Nothing was saved during the run: the file is as it was and loads.
+    EXPECT_EQ(kit.read(kit.machineFile()), data);
+
+    kit.start();
+    dialog = kit.waitMainDialog();
+    EXPECT_TRUE(dialog) << "the mutex was released";
+    if (dialog) {
+        EXPECT_TRUE(kit.closeAndWait(dialog));
+    }
+    kit.write(L"sleeper_stop.txt", "");
+}
+
+TEST_F(SetupRun, FailedSaveBeforeARestartDoesNotRestart)
+{
+    AppKit kit;
+    kit.installShutdownStub(0);
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ"));
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"RegSz\">1</Value>"
+                                          "<Value Name=\"restart\" Method=\"Reboot\">yes</Value>"
+                                          "<Value Name=\"b\" Method=\"RegSz\">2</Value>"));
+    // Held open for reading without delete sharing: the save cannot replace it.
+    HANDLE held = ::CreateFileW(kit.file(kit.machineFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\n");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][0], L"×");
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    ::CloseHandle(held);
+
+    EXPECT_EQ(kit.shutdownCalls(), L"") << "no restart";
+    EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"1");
+    auto log = logMessages(kit.logText());
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], L"restart - Reboot");
+    EXPECT_TRUE(std::regex_match(log.back(), std::wregex(LR"(Error: [1-9]\d*)"))) << ts::wideToUtf8(log.back());
+}
+
+TEST_F(SetupRun, FailureBoxShowsTheFailedItemsOwnMessage)
+{
+    AppKit kit;
+    kit.writeMethods("<Data><Name>RegSz</Name><Set type=\"Registry\"><Root>HKCU</Root><Key>Software\\PeltawinTest\\Run"
+                     "</Key><Name>Sz</Name><Type>REG_SZ</Type><Message>前の項目の説明</Message></Set></Data>\n");
+    kit.write(L"usersmethods.xml",
+              "<Datas><Data><Name>UsersFail</Name><Set type=\"Command\"><Command>cmd /c exit 4</Command>"
+              "<Message>利用者定義の確認</Message></Set></Data>"
+              "<Data><Name>UsersRead</Name><Method type=\"Registry\"><Root>HKCU</Root><Key>Nowhere</Key>"
+              "<Name>x</Name></Method></Data></Datas>");
+    // A Set of usersmethods.xml that fails shows its own Message, not that of
+    // the methods.xml item before it.
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"RegSz\">1</Value>"
+                                          "<Value Name=\"b\" Method=\"UsersFail\">yes</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\n利用者定義の確認");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+
+    // A failed read-back ran no Set definition: no Message.
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"RegSz\">1</Value>"
+                                          "<Value Name=\"c\" Method=\"UsersRead\">x</Value>"));
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\n");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+}
+
+TEST(InventoryList, NamesAreReadInCodePage932)
+{
+    ts::TempDir dir(L"inv");
+    // "機種" and "メモリ" in code page 932, whatever the system's code page.
+    ts::writeFile(dir.file(L"inventory"), ts::wideToCp932(L"機種\r\n#メモ\r\nメモリ\r\n"));
+    std::vector<std::wstring> names;
+    ASSERT_TRUE(ReadInventoryList(dir.file(L"inventory"), names));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"機種", L"メモリ"}));
+}
+
+namespace {
+
+// A run whose inventory pass fails with an exception.
+class ThrowingRun : public CSetupThread {
+protected:
+    void CollectInventory(const std::wstring&, MethodCatalog&, MachineDataFile&) override
+    {
+        throw std::runtime_error("inventory broke");
+    }
+};
+
+// Stands in for the main dialog: records the outcome the run reports.
+class OutcomeWindow : public CWinApp {
+public:
+    OutcomeWindow()
+    {
+        WNDCLASSW cls{};
+        cls.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == WM_SETUP_FINISHED)
+                outcome = static_cast<int>(wParam);
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        };
+        cls.lpszClassName = L"PeltawinTestOutcome";
+        ::RegisterClassW(&cls);
+        mainWindow = ::CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    ~OutcomeWindow() override { ::DestroyWindow(mainWindow); }
+    BOOL InitInstance() override { return FALSE; }
+    static inline int outcome = -1;
+};
+
+} // namespace
+
+TEST(SetupThread, EscapingExceptionEndsTheRunAsFailed)
+{
+    AppKit kit;
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"m\">1</Value>"));
+    logFolder = kit.file(L"log");
+    logBaseName = kit.digest();
+    ComApartment com(COINIT_APARTMENTTHREADED);
+    OutcomeWindow window;
+    ThrowingRun run;
+    run.exePath = kit.file(L"peltacfg.exe");
+    run.dataFilePath = kit.file(kit.machineFile());
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(OutcomeWindow::outcome, 0) << "reported as a failed run";
+    EXPECT_EQ(logMessages(kit.logText()).back(), L"例外により中断しました: inventory broke");
 }

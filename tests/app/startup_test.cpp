@@ -2,6 +2,8 @@
 // state of its folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app_driver.h"
 #include "app_kit.h"
 #include "resource.h"
@@ -169,6 +171,27 @@ TEST(Startup, OwnFileOutcomes)
     kit.write(kit.machineFile(), dataFile(""));
     v = runToStatus(kit);
     EXPECT_EQ(v.message, L"設定情報がありません");
+}
+
+TEST(Startup, FolderTooDeepIsReported)
+{
+    AppKit kit;
+    // A folder of 200 characters: the program fits, the files it builds would not.
+    std::wstring deep = kit.folder();
+    while (deep.size() < 200) {
+        deep += L"\\" + std::wstring(std::min<size_t>(40, 199 - deep.size()), L'd');
+        ::CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    ASSERT_EQ(deep.size(), 200u);
+    ASSERT_TRUE(ts::copyFile(kit.file(L"peltacfg.exe"), deep + L"\\peltacfg.exe"));
+    ts::ChildProcess process;
+    ASSERT_TRUE(process.start(ts::quote(deep + L"\\peltacfg.exe"), deep));
+    HWND status = ts::waitForWindow(L"#32770", STATUS_TITLE, process.pid(), 15000);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(ts::dialogItemText(status, IDC_STATUS_MESSAGE), L"フォルダのパスが長すぎます（183文字まで）");
+    EXPECT_EQ(ts::dialogItemText(status, IDC_STATUS_SERIAL), L"---");
+    ts::pressButton(status, IDOK);
+    EXPECT_TRUE(process.wait(15000));
 }
 
 TEST(Startup, SecondInstanceEndsAtOnce)

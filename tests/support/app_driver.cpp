@@ -100,6 +100,17 @@ bool isEnabled(HWND dialog, int id)
     return item && ::IsWindowEnabled(item);
 }
 
+bool waitEnabled(HWND dialog, int id, DWORD timeoutMs)
+{
+    DWORD start = ::GetTickCount();
+    while (!isEnabled(dialog, id)) {
+        if (::GetTickCount() - start > timeoutMs)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
 bool isVisible(HWND dialog, int id)
 {
     HWND item = ::GetDlgItem(dialog, id);

@@ -17,6 +17,8 @@ std::wstring messageBoxCaption(HWND box);
 bool closeMessageBox(HWND box, int buttonId = IDOK);
 
 bool isEnabled(HWND dialog, int id);
+// Waits until the control is enabled; false after timeoutMs.
+bool waitEnabled(HWND dialog, int id, DWORD timeoutMs);
 bool isVisible(HWND dialog, int id);
 
 // Sends a message and waits for its answer, giving up after timeoutMs.

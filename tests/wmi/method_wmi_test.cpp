@@ -109,24 +109,28 @@ TEST_F(WmiConnection, StringArrayPropertyIsJoined)
     }
 }
 
-TEST_F(WmiConnection, FailedQueryCodeSticksThroughLaterSuccesses)
+TEST_F(WmiConnection, FailureStaysInItsOwnCall)
 {
     std::wstring text;
     EXPECT_FALSE(cimv2.QueryValue(L"Win32_BIOS", L"((", L"SerialNumber", text));
-    const int badQuery = cimv2.lastError;
-    EXPECT_EQ(badQuery, static_cast<int>(WBEM_E_INVALID_QUERY));
+    EXPECT_EQ(cimv2.lastError, static_cast<int>(WBEM_E_INVALID_QUERY));
     EXPECT_TRUE(cimv2.QueryValue(L"Win32_BIOS", L"", L"SerialNumber", text));
-    EXPECT_EQ(cimv2.lastError, badQuery);
+    EXPECT_EQ(cimv2.lastError, 0);
+
+    // A property the class lacks fails its read alone.
+    EXPECT_FALSE(cimv2.QueryValue(L"Win32_BIOS", L"", L"NoSuchProperty", text));
+    EXPECT_NE(cimv2.lastError, 0);
+    EXPECT_TRUE(cimv2.QueryValue(L"Win32_BIOS", L"", L"SerialNumber", text));
+    EXPECT_EQ(cimv2.lastError, 0);
 
     // A class WMI does not know: Wine answers its query with no instances
     // (Windows with WBEM_E_INVALID_CLASS from the fetch); asking for the class
-    // itself fails on both, and that code sticks in turn.
+    // itself fails on both, with its own code.
     EXPECT_FALSE(cimv2.ExecMethod(L"Win32_NoSuchClass", L"", L"Nothing", {}));
     EXPECT_NE(cimv2.lastError, 0);
-    EXPECT_NE(cimv2.lastError, badQuery);
-    const int badClass = cimv2.lastError;
+    EXPECT_NE(cimv2.lastError, static_cast<int>(WBEM_E_INVALID_QUERY));
     EXPECT_TRUE(cimv2.QueryValue(L"Win32_BIOS", L"", L"SerialNumber", text));
-    EXPECT_EQ(cimv2.lastError, badClass);
+    EXPECT_EQ(cimv2.lastError, 0);
 }
 
 TEST_F(WmiConnection, OverlongQueryIsRefusedWithoutRunning)

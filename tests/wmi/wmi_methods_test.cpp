@@ -127,7 +127,7 @@ TEST(WmiGet, MissingElementIsMinusOneWithoutConnecting)
     EXPECT_TRUE(c->connections.empty());
 }
 
-TEST(WmiGet, FailureSticksToItsNamespaceTextOnly)
+TEST(WmiGet, FailureStaysInItsOwnRead)
 {
     LoadedCatalog c(WmiGet(L"Broken", L"Win32_BIOS", L"((", L"<Property>Name</Property>") +
                     WmiGet(L"Good", L"Win32_BIOS", L"", L"<Property>SerialNumber</Property>") +
@@ -137,12 +137,13 @@ TEST(WmiGet, FailureSticksToItsNamespaceTextOnly)
     EXPECT_TRUE(c->RunGet(L"Good", r));
     EXPECT_FALSE(c->RunGet(L"Broken", r));
     EXPECT_EQ(c->lastError, static_cast<int>(WBEM_E_INVALID_QUERY));
-    // Same namespace text: the earlier failure is still reported, though the value was read.
+    // Same namespace text, same connection: the next read starts clean.
     r.Clear();
-    EXPECT_FALSE(c->RunGet(L"Good", r));
-    EXPECT_EQ(c->lastError, static_cast<int>(WBEM_E_INVALID_QUERY));
+    EXPECT_TRUE(c->RunGet(L"Good", r));
+    EXPECT_EQ(c->lastError, 0);
     EXPECT_EQ(r.value, L"0");
-    // Different letter case: a connection of its own, without that history.
+    EXPECT_EQ(c->connections.size(), 1u);
+    // Different letter case: a connection of its own.
     EXPECT_TRUE(c->RunGet(L"GoodUpper", r));
     EXPECT_EQ(c->connections.size(), 2u);
     // A namespace that cannot be reached fails every time through its cached connection.
