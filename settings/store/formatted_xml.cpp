@@ -2,8 +2,10 @@
 
 #include "raii.h"
 #include "xml_dom.h"
+#include "xml_text_scanner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -142,9 +144,271 @@ bool IsTextLike(DOMNodeType type)
     return type == NODE_TEXT || type == NODE_CDATA_SECTION || type == NODE_ENTITY_REFERENCE;
 }
 
+// Element shapes found by a first scan of the text: whether an element has
+// anything to write inside it, and whether that includes text (then nothing
+// inside it is indented, since added white space would become text).
+enum : uint8_t { HAS_CHILD = 1, HAS_TEXT = 2 };
+
+bool IsBlankCData(std::wstring_view content) { return content.find_first_not_of(L" \t\r\n") == std::wstring_view::npos; }
+
+// A text piece left over where a comment, instruction or CDATA section held
+// its own end marker: the DOM holds a node that no parser would read back.
+bool HoldsEndMarker(std::wstring_view text)
+{
+    return text.find(L"-->") != std::wstring_view::npos || text.find(L"?>") != std::wstring_view::npos
+        || text.find(L"]]>") != std::wstring_view::npos;
+}
+
+bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
+{
+    using Kind = CXmlTextScanner::Kind;
+    CXmlTextScanner scanner(xml);
+    std::vector<std::pair<size_t, std::wstring_view>> open;
+    for (;;) {
+        CXmlTextScanner::Token token = scanner.Next();
+        uint8_t parent = 0;
+        switch (token.kind) {
+        case Kind::END:
+            return open.empty();
+        case Kind::START_TAG:
+            if (!open.empty())
+                shapes[open.back().first] |= HAS_CHILD;
+            shapes.push_back(0);
+            if (!token.selfClosing)
+                open.emplace_back(shapes.size() - 1, token.name);
+            continue;
+        case Kind::END_TAG:
+            if (open.empty() || open.back().second != token.name)
+                return false;
+            open.pop_back();
+            continue;
+        case Kind::TEXT:
+            if (HoldsEndMarker(token.body))
+                return false;
+            parent = IsBlankXmlText(token.body) ? 0 : HAS_CHILD | HAS_TEXT;
+            break;
+        case Kind::CDATA:
+            parent = IsBlankCData(token.body) ? 0 : HAS_CHILD | HAS_TEXT;
+            break;
+        case Kind::COMMENT:
+        case Kind::INSTRUCTION:
+            parent = HAS_CHILD;
+            break;
+        case Kind::DOCTYPE:
+            if (!open.empty())
+                return false;
+            continue;
+        default:
+            return false;
+        }
+        if (open.empty()) {
+            // Outside the document element only markup is written.
+            if (parent & HAS_TEXT)
+                return false;
+        } else {
+            shapes[open.back().first] |= parent;
+        }
+    }
+}
+
+// Re-indents the DOM's own text of a document. Every piece of text and every
+// attribute value is decoded and escaped again by our own rules, so that the
+// output does not depend on how the DOM chose to escape its text.
 class Writer {
 public:
     explicit Writer(std::string& out) : out_(out) {}
+
+    bool Document(std::wstring_view xml)
+    {
+        if (!ElementShapes(xml, shapes_))
+            return false;
+        out_ = XML_DECLARATION;
+        out_.reserve(xml.size() + xml.size() / 4);
+        CXmlTextScanner scanner(xml);
+        for (CXmlTextScanner::Token token = scanner.Next(); token.kind != CXmlTextScanner::Kind::END;
+             token = scanner.Next())
+            if (!Piece(token))
+                return false;
+        // Without a document element the text would not parse again.
+        return hasRoot_;
+    }
+
+private:
+    struct Open {
+        std::wstring_view name;
+        int depth;      // of the element itself
+        int childDepth; // of its children; < 0 inside an element with text
+        bool written;   // false when it was written as an empty element
+    };
+
+    std::string& out_;
+    std::vector<uint8_t> shapes_;
+    size_t nextShape_ = 0;
+    std::vector<Open> open_;
+    std::wstring decoded_;
+    bool hasRoot_ = false;
+
+    int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
+
+    // Text or an attribute value as the DOM holds it, escaped by our rules.
+    bool AppendDecoded(std::wstring_view raw, Escape escape)
+    {
+        if (raw.find_first_of(L"&\r") == std::wstring_view::npos) {
+            AppendText(out_, raw, escape);
+            return true;
+        }
+        if (!DecodeXmlReferences(raw, decoded_))
+            return false;
+        AppendText(out_, decoded_, escape);
+        return true;
+    }
+
+    std::wstring_view Unfolded(std::wstring_view raw)
+    {
+        if (raw.find(L'\r') == std::wstring_view::npos)
+            return raw;
+        decoded_.clear();
+        UnfoldLineEnds(raw, decoded_);
+        return decoded_;
+    }
+
+    // depth < 0: inside an element with text, where added whitespace would
+    // become part of that text, so nothing is indented or broken.
+    void LineStart(int depth) { out_.append(depth > 0 ? static_cast<size_t>(depth) : 0, '\t'); }
+    void LineEnd(int depth)
+    {
+        if (depth >= 0)
+            out_ += LINE_END;
+    }
+
+    bool Piece(const CXmlTextScanner::Token& token)
+    {
+        using Kind = CXmlTextScanner::Kind;
+        switch (token.kind) {
+        case Kind::START_TAG:
+            return StartTag(token);
+        case Kind::END_TAG:
+            EndTag();
+            return true;
+        case Kind::TEXT:
+            // Empty or white-space-only text would not come back from our
+            // loader, which drops white space between tags; it is skipped so
+            // that the first save equals later ones.
+            if (IsBlankXmlText(token.body))
+                return true;
+            return AppendDecoded(token.body, Escape::TEXT);
+        case Kind::CDATA:
+            if (!IsBlankCData(token.body))
+                AppendText(out_, Unfolded(token.body), Escape::TEXT);
+            return true;
+        case Kind::COMMENT:
+            return Comment(token.body);
+        case Kind::INSTRUCTION:
+            return Instruction(token);
+        case Kind::DOCTYPE:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    bool StartTag(const CXmlTextScanner::Token& tag)
+    {
+        if (!IsXmlName(tag.name) || nextShape_ >= shapes_.size())
+            return false;
+        uint8_t shape = shapes_[nextShape_++];
+        int depth = Depth();
+        hasRoot_ = hasRoot_ || open_.empty();
+        LineStart(depth);
+        out_ += '<';
+        AppendText(out_, tag.name, Escape::NONE);
+        if (!Attributes(tag.body))
+            return false;
+        if (!(shape & HAS_CHILD)) {
+            out_ += "/>";
+            LineEnd(depth);
+            if (!tag.selfClosing)
+                open_.push_back({tag.name, depth, depth, false});
+            return true;
+        }
+        out_ += '>';
+        int childDepth = ((shape & HAS_TEXT) || depth < 0) ? -1 : depth + 1;
+        if (childDepth >= 0)
+            out_ += LINE_END;
+        open_.push_back({tag.name, depth, childDepth, true});
+        return true;
+    }
+
+    void EndTag()
+    {
+        Open element = open_.back();
+        open_.pop_back();
+        if (!element.written)
+            return;
+        if (element.childDepth >= 0)
+            LineStart(element.depth);
+        out_ += "</";
+        AppendText(out_, element.name, Escape::NONE);
+        out_ += '>';
+        LineEnd(element.depth);
+    }
+
+    bool Attributes(std::wstring_view body)
+    {
+        std::wstring_view name, value;
+        bool bad = false;
+        while (CXmlTextScanner::NextAttribute(body, name, value, bad)) {
+            if (!IsXmlName(name))
+                return false;
+            out_ += ' ';
+            AppendText(out_, name, Escape::NONE);
+            out_ += "=\"";
+            if (!AppendDecoded(value, Escape::ATTRIBUTE))
+                return false;
+            out_ += '"';
+        }
+        return !bad;
+    }
+
+    bool Comment(std::wstring_view raw)
+    {
+        std::wstring_view value = Unfolded(raw);
+        // A comment made through the DOM may hold what no parser accepts.
+        if (value.find(L"--") != std::wstring_view::npos || (!value.empty() && value.back() == L'-'))
+            return false;
+        int depth = Depth();
+        LineStart(depth);
+        out_ += "<!--";
+        AppendText(out_, value, Escape::NONE);
+        out_ += "-->";
+        LineEnd(depth);
+        return true;
+    }
+
+    bool Instruction(const CXmlTextScanner::Token& instruction)
+    {
+        // The document's own declaration is replaced by ours.
+        if (open_.empty() && instruction.name == L"xml")
+            return true;
+        if (!IsXmlName(instruction.name) || xmldom::EqualsNoCase(std::wstring(instruction.name), L"xml"))
+            return false;
+        int depth = Depth();
+        LineStart(depth);
+        out_ += "<?";
+        AppendText(out_, instruction.name, Escape::NONE);
+        if (!instruction.body.empty()) {
+            out_ += ' ';
+            AppendText(out_, Unfolded(instruction.body), Escape::NONE);
+        }
+        out_ += "?>";
+        LineEnd(depth);
+        return true;
+    }
+};
+
+class WalkWriter {
+public:
+    explicit WalkWriter(std::string& out) : out_(out) {}
 
     bool Document(IXMLDOMNode* document)
     {
@@ -346,7 +610,23 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8)
     utf8.clear();
     if (!document)
         return false;
+    Bstr xml;
+    if (document->get_xml(xml.put()) != S_OK)
+        return false;
     Writer writer(utf8);
+    if (!writer.Document(std::wstring_view(xml.c_str(), xml.length()))) {
+        utf8.clear();
+        return false;
+    }
+    return true;
+}
+
+bool FormatXmlByWalk(IXMLDOMNode* document, std::string& utf8)
+{
+    utf8.clear();
+    if (!document)
+        return false;
+    WalkWriter writer(utf8);
     if (!writer.Document(document)) {
         utf8.clear();
         return false;
@@ -396,7 +676,8 @@ bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD
 bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path)
 {
     std::string text;
-    if (!FormatXml(document, text))
+    bool formatted = FormatXml(document, text);
+    if (!formatted)
         return false;
     DWORD error = 0;
     return ReplaceFileContents(path, text, error);

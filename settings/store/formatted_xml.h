@@ -26,3 +26,7 @@ bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD
 
 // True for a name that XML 1.0 accepts as an element or attribute name.
 bool IsXmlName(std::wstring_view name);
+
+// The former writer that visits every node through COM, kept while the two
+// are compared.
+bool FormatXmlByWalk(IXMLDOMNode* document, std::string& utf8);
