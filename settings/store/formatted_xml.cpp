@@ -79,9 +79,30 @@ enum class Escape { NONE, TEXT, ATTRIBUTE };
 // would otherwise normalise them away. A character that XML cannot carry at
 // all (a control character read back from a PC, say) is written as U+FFFD:
 // the file must stay loadable, whatever a value held.
+// Printable ASCII that the context writes as it is: almost all of a data
+// file, so it is copied in runs rather than character by character.
+bool IsPlainAscii(wchar_t c, Escape escape)
+{
+    if (c < 0x20 || c >= 0x7F)
+        return false;
+    if (escape == Escape::NONE)
+        return true;
+    return c != '&' && c != '<' && c != '>' && (escape == Escape::TEXT || c != '"');
+}
+
 void AppendText(std::string& out, std::wstring_view text, Escape escape)
 {
     for (size_t i = 0; i < text.size();) {
+        size_t run = i;
+        while (run < text.size() && IsPlainAscii(text[run], escape))
+            ++run;
+        if (run > i) {
+            size_t at = out.size();
+            out.resize(at + (run - i));
+            for (char* to = out.data() + at; i < run; ++i)
+                *to++ = static_cast<char>(text[i]);
+            continue;
+        }
         char32_t c = NextCodePoint(text, i);
         if (!IsXmlChar(c))
             c = 0xFFFD;
@@ -613,8 +634,14 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8)
     Bstr xml;
     if (document->get_xml(xml.put()) != S_OK)
         return false;
+    return IndentXmlText(std::wstring_view(xml.c_str(), xml.length()), utf8);
+}
+
+
+bool IndentXmlText(std::wstring_view xml, std::string& utf8)
+{
     Writer writer(utf8);
-    if (!writer.Document(std::wstring_view(xml.c_str(), xml.length()))) {
+    if (!writer.Document(xml)) {
         utf8.clear();
         return false;
     }

@@ -18,6 +18,10 @@ bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path);
 // (an invalid element or attribute name) or a DOM call fails.
 bool FormatXml(IXMLDOMNode* document, std::string& utf8);
 
+// The same text built from a document's serialised text, as the DOM's xml
+// property gives it.
+bool IndentXmlText(std::wstring_view xml, std::string& utf8);
+
 // Replaces the file at `path` with `bytes`: writes a temporary file in the
 // same folder, flushes it to disk and moves it over the target. On failure
 // the target is untouched, the temporary file removed, and `error` holds
