@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
 
 const char XML_DECLARATION[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
@@ -125,44 +123,6 @@ void AppendText(std::string& out, std::wstring_view text, Escape escape)
         }
         AppendUtf8(out, c);
     }
-}
-
-std::wstring NodeName(IXMLDOMNode* node)
-{
-    Bstr name;
-    if (FAILED(node->get_nodeName(name.put())))
-        return {};
-    return std::wstring(name.c_str(), name.length());
-}
-
-// The raw character data of a text, comment, processing instruction or
-// attribute node (unlike `text`, never trimmed).
-bool NodeValue(IXMLDOMNode* node, std::wstring& value)
-{
-    Variant v;
-    if (FAILED(node->get_nodeValue(v.put())))
-        return false;
-    if (v->vt == VT_NULL || v->vt == VT_EMPTY) {
-        value.clear();
-        return true;
-    }
-    if (v->vt != VT_BSTR)
-        return false;
-    value.assign(v->bstrVal ? v->bstrVal : L"", v->bstrVal ? ::SysStringLen(v->bstrVal) : 0);
-    return true;
-}
-
-DOMNodeType NodeType(IXMLDOMNode* node)
-{
-    DOMNodeType type = NODE_INVALID;
-    if (FAILED(node->get_nodeType(&type)))
-        return NODE_INVALID;
-    return type;
-}
-
-bool IsTextLike(DOMNodeType type)
-{
-    return type == NODE_TEXT || type == NODE_CDATA_SECTION || type == NODE_ENTITY_REFERENCE;
 }
 
 // Element shapes found by a first scan of the text: whether an element has
@@ -427,190 +387,6 @@ private:
     }
 };
 
-class WalkWriter {
-public:
-    explicit WalkWriter(std::string& out) : out_(out) {}
-
-    bool Document(IXMLDOMNode* document)
-    {
-        out_ = XML_DECLARATION;
-        bool hasRoot = false;
-        for (auto child = xmldom::FirstChild(document); child; child = xmldom::NextSibling(child.Get())) {
-            switch (NodeType(child.Get())) {
-            case NODE_PROCESSING_INSTRUCTION:
-                // The document's own declaration is replaced by ours.
-                if (NodeName(child.Get()) == L"xml")
-                    continue;
-                break;
-            case NODE_DOCUMENT_TYPE:
-                continue;
-            default:
-                break;
-            }
-            if (!Node(child.Get(), 0))
-                return false;
-            hasRoot = hasRoot || NodeType(child.Get()) == NODE_ELEMENT;
-        }
-        // Without a document element the text would not parse again.
-        return hasRoot;
-    }
-
-private:
-    std::string& out_;
-
-    // depth < 0: inside an element with text, where added whitespace would
-    // become part of that text, so nothing is indented or broken.
-    void LineStart(int depth) { out_.append(depth > 0 ? static_cast<size_t>(depth) : 0, '\t'); }
-    void LineEnd(int depth)
-    {
-        if (depth >= 0)
-            out_ += LINE_END;
-    }
-
-    bool Node(IXMLDOMNode* node, int depth)
-    {
-        DOMNodeType type = NodeType(node);
-        switch (type) {
-        case NODE_ELEMENT:
-            return Element(node, depth);
-        case NODE_COMMENT:
-            return Comment(node, depth);
-        case NODE_PROCESSING_INSTRUCTION:
-            return Instruction(node, depth);
-        case NODE_TEXT:
-        case NODE_CDATA_SECTION: {
-            std::wstring value;
-            if (!NodeValue(node, value))
-                return false;
-            AppendText(out_, value, Escape::TEXT);
-            return true;
-        }
-        case NODE_ENTITY_REFERENCE:
-            AppendText(out_, xmldom::Text(node), Escape::TEXT);
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    bool Element(IXMLDOMNode* element, int depth)
-    {
-        std::wstring name = NodeName(element);
-        if (!IsXmlName(name))
-            return false;
-        LineStart(depth);
-        out_ += '<';
-        AppendText(out_, name, Escape::NONE);
-        if (!Attributes(element))
-            return false;
-
-        std::vector<ComPtr<IXMLDOMNode>> children;
-        bool hasText = false;
-        if (!Children(element, children, hasText))
-            return false;
-        if (children.empty()) {
-            out_ += "/>";
-            LineEnd(depth);
-            return true;
-        }
-        out_ += '>';
-        int childDepth = (hasText || depth < 0) ? -1 : depth + 1;
-        if (childDepth >= 0)
-            out_ += LINE_END;
-        for (const auto& child : children)
-            if (!Node(child.Get(), childDepth))
-                return false;
-        if (childDepth >= 0)
-            LineStart(depth);
-        out_ += "</";
-        AppendText(out_, name, Escape::NONE);
-        out_ += '>';
-        LineEnd(depth);
-        return true;
-    }
-
-    // The children worth writing. A text node that is empty or only white
-    // space (left by setting such a text, or by a parse that kept white
-    // space) would not come back from our loader, which drops white space
-    // between tags; it is skipped so that the first save equals later ones.
-    static bool Children(IXMLDOMNode* element, std::vector<ComPtr<IXMLDOMNode>>& children, bool& hasText)
-    {
-        for (auto child = xmldom::FirstChild(element); child; child = xmldom::NextSibling(child.Get())) {
-            DOMNodeType type = NodeType(child.Get());
-            if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
-                std::wstring value;
-                if (!NodeValue(child.Get(), value))
-                    return false;
-                if (value.find_first_not_of(L" \t\r\n") == std::wstring::npos)
-                    continue;
-            }
-            hasText = hasText || IsTextLike(type);
-            children.push_back(child);
-        }
-        return true;
-    }
-
-    bool Attributes(IXMLDOMNode* element)
-    {
-        ComPtr<IXMLDOMNamedNodeMap> attributes;
-        if (element->get_attributes(&attributes) != S_OK || !attributes)
-            return true;
-        long count = 0;
-        if (FAILED(attributes->get_length(&count)))
-            return false;
-        for (long i = 0; i < count; ++i) {
-            ComPtr<IXMLDOMNode> attribute;
-            if (attributes->get_item(i, &attribute) != S_OK || !attribute)
-                return false;
-            std::wstring name = NodeName(attribute.Get());
-            std::wstring value;
-            if (!IsXmlName(name) || !NodeValue(attribute.Get(), value))
-                return false;
-            out_ += ' ';
-            AppendText(out_, name, Escape::NONE);
-            out_ += "=\"";
-            AppendText(out_, value, Escape::ATTRIBUTE);
-            out_ += '"';
-        }
-        return true;
-    }
-
-    bool Comment(IXMLDOMNode* comment, int depth)
-    {
-        std::wstring value;
-        if (!NodeValue(comment, value))
-            return false;
-        // A comment made through the DOM may hold what no parser accepts.
-        if (value.find(L"--") != std::wstring::npos || (!value.empty() && value.back() == L'-'))
-            return false;
-        LineStart(depth);
-        out_ += "<!--";
-        AppendText(out_, value, Escape::NONE);
-        out_ += "-->";
-        LineEnd(depth);
-        return true;
-    }
-
-    bool Instruction(IXMLDOMNode* instruction, int depth)
-    {
-        std::wstring target = NodeName(instruction);
-        std::wstring value;
-        if (!IsXmlName(target) || xmldom::EqualsNoCase(target, L"xml") || !NodeValue(instruction, value)
-            || value.find(L"?>") != std::wstring::npos)
-            return false;
-        LineStart(depth);
-        out_ += "<?";
-        AppendText(out_, target, Escape::NONE);
-        if (!value.empty()) {
-            out_ += ' ';
-            AppendText(out_, value, Escape::NONE);
-        }
-        out_ += "?>";
-        LineEnd(depth);
-        return true;
-    }
-};
-
 } // namespace
 
 bool IsXmlName(std::wstring_view name)
@@ -642,19 +418,6 @@ bool IndentXmlText(std::wstring_view xml, std::string& utf8)
 {
     Writer writer(utf8);
     if (!writer.Document(xml)) {
-        utf8.clear();
-        return false;
-    }
-    return true;
-}
-
-bool FormatXmlByWalk(IXMLDOMNode* document, std::string& utf8)
-{
-    utf8.clear();
-    if (!document)
-        return false;
-    WalkWriter writer(utf8);
-    if (!writer.Document(document)) {
         utf8.clear();
         return false;
     }

@@ -13,9 +13,10 @@
 // step; on any failure it is left as it was and the result is false.
 bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path);
 
-// The text SaveFormattedXml writes, without touching any file. False when
-// the document holds something that cannot be written as well-formed XML
-// (an invalid element or attribute name) or a DOM call fails.
+// The text SaveFormattedXml writes, without touching any file: the DOM's own
+// text of the document (one call) re-indented. False when the document holds
+// something that cannot be written as well-formed XML (an invalid element or
+// attribute name, a comment holding "--") or the DOM call fails.
 bool FormatXml(IXMLDOMNode* document, std::string& utf8);
 
 // The same text built from a document's serialised text, as the DOM's xml
@@ -30,7 +31,3 @@ bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD
 
 // True for a name that XML 1.0 accepts as an element or attribute name.
 bool IsXmlName(std::wstring_view name);
-
-// The former writer that visits every node through COM, kept while the two
-// are compared.
-bool FormatXmlByWalk(IXMLDOMNode* document, std::string& utf8);
