@@ -1,10 +1,13 @@
 #include "formatted_xml.h"
 
+#include <objbase.h>
+
 #include "raii.h"
 #include "xml_dom.h"
 #include "xml_text_scanner.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -130,7 +133,9 @@ void AppendText(std::string& out, std::wstring_view text, Escape escape)
 // inside it is indented, since added white space would become text).
 enum : uint8_t { HAS_CHILD = 1, HAS_TEXT = 2 };
 
-bool IsBlankCData(std::wstring_view content) { return content.find_first_not_of(L" \t\r\n") == std::wstring_view::npos; }
+bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+bool IsBlankCData(std::wstring_view content) { return std::all_of(content.begin(), content.end(), IsSpace); }
 
 // A text piece left over where a comment, instruction or CDATA section held
 // its own end marker: the DOM holds a node that no parser would read back.
@@ -234,7 +239,7 @@ private:
     // Text or an attribute value as the DOM holds it, escaped by our rules.
     bool AppendDecoded(std::wstring_view raw, Escape escape)
     {
-        if (raw.find_first_of(L"&\r") == std::wstring_view::npos) {
+        if (std::none_of(raw.begin(), raw.end(), [](wchar_t c) { return c == L'&' || c == L'\r'; })) {
             AppendText(out_, raw, escape);
             return true;
         }
@@ -387,6 +392,62 @@ private:
     }
 };
 
+// True when the DOM's own save wrote UTF-8: no other byte-order mark, and a
+// declaration, if any, naming UTF-8 (a document declaring another encoding
+// is saved in that one).
+bool IsUtf8Save(std::string_view& bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    if (bytes.substr(0, 5) != "<?xml")
+        return bytes.substr(0, 2) != "\xFF\xFE" && bytes.substr(0, 2) != "\xFE\xFF";
+    std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos)
+        return true;
+    size_t open = declaration.find_first_of("\"'", at);
+    size_t close = open == std::string_view::npos ? open : declaration.find(declaration[open], open + 1);
+    if (close == std::string_view::npos)
+        return false;
+    std::wstring name(declaration.begin() + open + 1, declaration.begin() + close);
+    return xmldom::EqualsNoCase(name, L"UTF-8");
+}
+
+// The document's text through the DOM's own save into memory: one call, and
+// under Wine several times quicker than its xml property, which builds the
+// same text in UTF-16 in several copies. False when the save failed or chose
+// another encoding; the caller then asks for the xml property.
+bool SavedText(IXMLDOMNode* node, std::wstring& text)
+{
+    Microsoft::WRL::ComPtr<IXMLDOMDocument> document;
+    Microsoft::WRL::ComPtr<IStream> stream;
+    if (FAILED(node->QueryInterface(__uuidof(IXMLDOMDocument), reinterpret_cast<void**>(document.GetAddressOf())))
+        || FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream)))
+        return false;
+    Variant target;
+    target->vt = VT_UNKNOWN;
+    target->punkVal = stream.Get();
+    stream->AddRef();
+    HGLOBAL memory = nullptr;
+    STATSTG stat{};
+    if (document->save(*target.get()) != S_OK || FAILED(::GetHGlobalFromStream(stream.Get(), &memory))
+        || FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart > INT_MAX)
+        return false;
+    const char* start = static_cast<const char*>(::GlobalLock(memory));
+    if (!start)
+        return false;
+    std::string_view bytes(start, static_cast<size_t>(stat.cbSize.QuadPart));
+    bool utf8 = IsUtf8Save(bytes);
+    if (utf8 && !bytes.empty()) {
+        int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        text.resize(static_cast<size_t>(length > 0 ? length : 0));
+        utf8 = length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                   text.data(), length) == length;
+    }
+    ::GlobalUnlock(memory);
+    return utf8 && !text.empty();
+}
+
 } // namespace
 
 bool IsXmlName(std::wstring_view name)
@@ -407,6 +468,9 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8)
     utf8.clear();
     if (!document)
         return false;
+    std::wstring saved;
+    if (SavedText(document, saved))
+        return IndentXmlText(saved, utf8);
     Bstr xml;
     if (document->get_xml(xml.put()) != S_OK)
         return false;

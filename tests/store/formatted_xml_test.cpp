@@ -244,6 +244,14 @@ TEST_F(FormattedXmlTest, CraftedDocumentsGiveTheirStoredText)
     }
 }
 
+// A document declaring another encoding (which the DOM's own save would
+// use) is still written as UTF-8.
+TEST_F(FormattedXmlTest, ADocumentInAnotherEncodingIsWrittenAsUtf8)
+{
+    auto doc = parse(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><Data><A>\x5024</A></Data>");
+    EXPECT_EQ(format(doc.Get()), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Data>\r\n\t<A>\xE5\x80\xA4</A>\r\n</Data>\r\n");
+}
+
 // Nodes that only DOM calls make, which no parser would have produced.
 TEST_F(FormattedXmlTest, NodesMadeThroughTheDomAreWrittenOrRefused)
 {
