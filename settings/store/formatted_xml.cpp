@@ -1,13 +1,16 @@
 #include "formatted_xml.h"
 
+#include <objbase.h>
+
 #include "raii.h"
 #include "xml_dom.h"
+#include "xml_text_scanner.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -77,9 +80,30 @@ enum class Escape { NONE, TEXT, ATTRIBUTE };
 // would otherwise normalise them away. A character that XML cannot carry at
 // all (a control character read back from a PC, say) is written as U+FFFD:
 // the file must stay loadable, whatever a value held.
+// Printable ASCII that the context writes as it is: almost all of a data
+// file, so it is copied in runs rather than character by character.
+bool IsPlainAscii(wchar_t c, Escape escape)
+{
+    if (c < 0x20 || c >= 0x7F)
+        return false;
+    if (escape == Escape::NONE)
+        return true;
+    return c != '&' && c != '<' && c != '>' && (escape == Escape::TEXT || c != '"');
+}
+
 void AppendText(std::string& out, std::wstring_view text, Escape escape)
 {
     for (size_t i = 0; i < text.size();) {
+        size_t run = i;
+        while (run < text.size() && IsPlainAscii(text[run], escape))
+            ++run;
+        if (run > i) {
+            size_t at = out.size();
+            out.resize(at + (run - i));
+            for (char* to = out.data() + at; i < run; ++i)
+                *to++ = static_cast<char>(text[i]);
+            continue;
+        }
         char32_t c = NextCodePoint(text, i);
         if (!IsXmlChar(c))
             c = 0xFFFD;
@@ -104,74 +128,135 @@ void AppendText(std::string& out, std::wstring_view text, Escape escape)
     }
 }
 
-std::wstring NodeName(IXMLDOMNode* node)
+// Element shapes found by a first scan of the text: whether an element has
+// anything to write inside it, and whether that includes text (then nothing
+// inside it is indented, since added white space would become text).
+enum : uint8_t { HAS_CHILD = 1, HAS_TEXT = 2 };
+
+bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+bool IsBlankCData(std::wstring_view content) { return std::all_of(content.begin(), content.end(), IsSpace); }
+
+// A text piece left over where a comment, instruction or CDATA section held
+// its own end marker: the DOM holds a node that no parser would read back.
+bool HoldsEndMarker(std::wstring_view text)
 {
-    Bstr name;
-    if (FAILED(node->get_nodeName(name.put())))
-        return {};
-    return std::wstring(name.c_str(), name.length());
+    return text.find(L"-->") != std::wstring_view::npos || text.find(L"?>") != std::wstring_view::npos
+        || text.find(L"]]>") != std::wstring_view::npos;
 }
 
-// The raw character data of a text, comment, processing instruction or
-// attribute node (unlike `text`, never trimmed).
-bool NodeValue(IXMLDOMNode* node, std::wstring& value)
+bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
 {
-    Variant v;
-    if (FAILED(node->get_nodeValue(v.put())))
-        return false;
-    if (v->vt == VT_NULL || v->vt == VT_EMPTY) {
-        value.clear();
-        return true;
+    using Kind = CXmlTextScanner::Kind;
+    CXmlTextScanner scanner(xml);
+    std::vector<std::pair<size_t, std::wstring_view>> open;
+    for (;;) {
+        CXmlTextScanner::Token token = scanner.Next();
+        uint8_t parent = 0;
+        switch (token.kind) {
+        case Kind::END:
+            return open.empty();
+        case Kind::START_TAG:
+            if (!open.empty())
+                shapes[open.back().first] |= HAS_CHILD;
+            shapes.push_back(0);
+            if (!token.selfClosing)
+                open.emplace_back(shapes.size() - 1, token.name);
+            continue;
+        case Kind::END_TAG:
+            if (open.empty() || open.back().second != token.name)
+                return false;
+            open.pop_back();
+            continue;
+        case Kind::TEXT:
+            if (HoldsEndMarker(token.body))
+                return false;
+            parent = IsBlankXmlText(token.body) ? 0 : HAS_CHILD | HAS_TEXT;
+            break;
+        case Kind::CDATA:
+            parent = IsBlankCData(token.body) ? 0 : HAS_CHILD | HAS_TEXT;
+            break;
+        case Kind::COMMENT:
+        case Kind::INSTRUCTION:
+            parent = HAS_CHILD;
+            break;
+        case Kind::DOCTYPE:
+            if (!open.empty())
+                return false;
+            continue;
+        default:
+            return false;
+        }
+        if (open.empty()) {
+            // Outside the document element only markup is written.
+            if (parent & HAS_TEXT)
+                return false;
+        } else {
+            shapes[open.back().first] |= parent;
+        }
     }
-    if (v->vt != VT_BSTR)
-        return false;
-    value.assign(v->bstrVal ? v->bstrVal : L"", v->bstrVal ? ::SysStringLen(v->bstrVal) : 0);
-    return true;
 }
 
-DOMNodeType NodeType(IXMLDOMNode* node)
-{
-    DOMNodeType type = NODE_INVALID;
-    if (FAILED(node->get_nodeType(&type)))
-        return NODE_INVALID;
-    return type;
-}
-
-bool IsTextLike(DOMNodeType type)
-{
-    return type == NODE_TEXT || type == NODE_CDATA_SECTION || type == NODE_ENTITY_REFERENCE;
-}
-
+// Re-indents the DOM's own text of a document. Every piece of text and every
+// attribute value is decoded and escaped again by our own rules, so that the
+// output does not depend on how the DOM chose to escape its text.
 class Writer {
 public:
     explicit Writer(std::string& out) : out_(out) {}
 
-    bool Document(IXMLDOMNode* document)
+    bool Document(std::wstring_view xml)
     {
+        if (!ElementShapes(xml, shapes_))
+            return false;
         out_ = XML_DECLARATION;
-        bool hasRoot = false;
-        for (auto child = xmldom::FirstChild(document); child; child = xmldom::NextSibling(child.Get())) {
-            switch (NodeType(child.Get())) {
-            case NODE_PROCESSING_INSTRUCTION:
-                // The document's own declaration is replaced by ours.
-                if (NodeName(child.Get()) == L"xml")
-                    continue;
-                break;
-            case NODE_DOCUMENT_TYPE:
-                continue;
-            default:
-                break;
-            }
-            if (!Node(child.Get(), 0))
+        out_.reserve(xml.size() + xml.size() / 4);
+        CXmlTextScanner scanner(xml);
+        for (CXmlTextScanner::Token token = scanner.Next(); token.kind != CXmlTextScanner::Kind::END;
+             token = scanner.Next())
+            if (!Piece(token))
                 return false;
-            hasRoot = hasRoot || NodeType(child.Get()) == NODE_ELEMENT;
-        }
         // Without a document element the text would not parse again.
-        return hasRoot;
+        return hasRoot_;
     }
 
 private:
+    struct Open {
+        std::wstring_view name;
+        int depth;      // of the element itself
+        int childDepth; // of its children; < 0 inside an element with text
+        bool written;   // false when it was written as an empty element
+    };
+
     std::string& out_;
+    std::vector<uint8_t> shapes_;
+    size_t nextShape_ = 0;
+    std::vector<Open> open_;
+    std::wstring decoded_;
+    bool hasRoot_ = false;
+
+    int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
+
+    // Text or an attribute value as the DOM holds it, escaped by our rules.
+    bool AppendDecoded(std::wstring_view raw, Escape escape)
+    {
+        if (std::none_of(raw.begin(), raw.end(), [](wchar_t c) { return c == L'&' || c == L'\r'; })) {
+            AppendText(out_, raw, escape);
+            return true;
+        }
+        if (!DecodeXmlReferences(raw, decoded_))
+            return false;
+        AppendText(out_, decoded_, escape);
+        return true;
+    }
+
+    std::wstring_view Unfolded(std::wstring_view raw)
+    {
+        if (raw.find(L'\r') == std::wstring_view::npos)
+            return raw;
+        decoded_.clear();
+        UnfoldLineEnds(raw, decoded_);
+        return decoded_;
+    }
 
     // depth < 0: inside an element with text, where added whitespace would
     // become part of that text, so nothing is indented or broken.
@@ -182,122 +267,102 @@ private:
             out_ += LINE_END;
     }
 
-    bool Node(IXMLDOMNode* node, int depth)
+    bool Piece(const CXmlTextScanner::Token& token)
     {
-        DOMNodeType type = NodeType(node);
-        switch (type) {
-        case NODE_ELEMENT:
-            return Element(node, depth);
-        case NODE_COMMENT:
-            return Comment(node, depth);
-        case NODE_PROCESSING_INSTRUCTION:
-            return Instruction(node, depth);
-        case NODE_TEXT:
-        case NODE_CDATA_SECTION: {
-            std::wstring value;
-            if (!NodeValue(node, value))
-                return false;
-            AppendText(out_, value, Escape::TEXT);
+        using Kind = CXmlTextScanner::Kind;
+        switch (token.kind) {
+        case Kind::START_TAG:
+            return StartTag(token);
+        case Kind::END_TAG:
+            EndTag();
             return true;
-        }
-        case NODE_ENTITY_REFERENCE:
-            AppendText(out_, xmldom::Text(node), Escape::TEXT);
+        case Kind::TEXT:
+            // Empty or white-space-only text would not come back from our
+            // loader, which drops white space between tags; it is skipped so
+            // that the first save equals later ones.
+            if (IsBlankXmlText(token.body))
+                return true;
+            return AppendDecoded(token.body, Escape::TEXT);
+        case Kind::CDATA:
+            if (!IsBlankCData(token.body))
+                AppendText(out_, Unfolded(token.body), Escape::TEXT);
+            return true;
+        case Kind::COMMENT:
+            return Comment(token.body);
+        case Kind::INSTRUCTION:
+            return Instruction(token);
+        case Kind::DOCTYPE:
             return true;
         default:
             return false;
         }
     }
 
-    bool Element(IXMLDOMNode* element, int depth)
+    bool StartTag(const CXmlTextScanner::Token& tag)
     {
-        std::wstring name = NodeName(element);
-        if (!IsXmlName(name))
+        if (!IsXmlName(tag.name) || nextShape_ >= shapes_.size())
             return false;
+        uint8_t shape = shapes_[nextShape_++];
+        int depth = Depth();
+        hasRoot_ = hasRoot_ || open_.empty();
         LineStart(depth);
         out_ += '<';
-        AppendText(out_, name, Escape::NONE);
-        if (!Attributes(element))
+        AppendText(out_, tag.name, Escape::NONE);
+        if (!Attributes(tag.body))
             return false;
-
-        std::vector<ComPtr<IXMLDOMNode>> children;
-        bool hasText = false;
-        if (!Children(element, children, hasText))
-            return false;
-        if (children.empty()) {
+        if (!(shape & HAS_CHILD)) {
             out_ += "/>";
             LineEnd(depth);
+            if (!tag.selfClosing)
+                open_.push_back({tag.name, depth, depth, false});
             return true;
         }
         out_ += '>';
-        int childDepth = (hasText || depth < 0) ? -1 : depth + 1;
+        int childDepth = ((shape & HAS_TEXT) || depth < 0) ? -1 : depth + 1;
         if (childDepth >= 0)
             out_ += LINE_END;
-        for (const auto& child : children)
-            if (!Node(child.Get(), childDepth))
-                return false;
-        if (childDepth >= 0)
-            LineStart(depth);
+        open_.push_back({tag.name, depth, childDepth, true});
+        return true;
+    }
+
+    void EndTag()
+    {
+        Open element = open_.back();
+        open_.pop_back();
+        if (!element.written)
+            return;
+        if (element.childDepth >= 0)
+            LineStart(element.depth);
         out_ += "</";
-        AppendText(out_, name, Escape::NONE);
+        AppendText(out_, element.name, Escape::NONE);
         out_ += '>';
-        LineEnd(depth);
-        return true;
+        LineEnd(element.depth);
     }
 
-    // The children worth writing. A text node that is empty or only white
-    // space (left by setting such a text, or by a parse that kept white
-    // space) would not come back from our loader, which drops white space
-    // between tags; it is skipped so that the first save equals later ones.
-    static bool Children(IXMLDOMNode* element, std::vector<ComPtr<IXMLDOMNode>>& children, bool& hasText)
+    bool Attributes(std::wstring_view body)
     {
-        for (auto child = xmldom::FirstChild(element); child; child = xmldom::NextSibling(child.Get())) {
-            DOMNodeType type = NodeType(child.Get());
-            if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
-                std::wstring value;
-                if (!NodeValue(child.Get(), value))
-                    return false;
-                if (value.find_first_not_of(L" \t\r\n") == std::wstring::npos)
-                    continue;
-            }
-            hasText = hasText || IsTextLike(type);
-            children.push_back(child);
-        }
-        return true;
-    }
-
-    bool Attributes(IXMLDOMNode* element)
-    {
-        ComPtr<IXMLDOMNamedNodeMap> attributes;
-        if (element->get_attributes(&attributes) != S_OK || !attributes)
-            return true;
-        long count = 0;
-        if (FAILED(attributes->get_length(&count)))
-            return false;
-        for (long i = 0; i < count; ++i) {
-            ComPtr<IXMLDOMNode> attribute;
-            if (attributes->get_item(i, &attribute) != S_OK || !attribute)
-                return false;
-            std::wstring name = NodeName(attribute.Get());
-            std::wstring value;
-            if (!IsXmlName(name) || !NodeValue(attribute.Get(), value))
+        std::wstring_view name, value;
+        bool bad = false;
+        while (CXmlTextScanner::NextAttribute(body, name, value, bad)) {
+            if (!IsXmlName(name))
                 return false;
             out_ += ' ';
             AppendText(out_, name, Escape::NONE);
             out_ += "=\"";
-            AppendText(out_, value, Escape::ATTRIBUTE);
+            if (!AppendDecoded(value, Escape::ATTRIBUTE))
+                return false;
             out_ += '"';
         }
-        return true;
+        return !bad;
     }
 
-    bool Comment(IXMLDOMNode* comment, int depth)
+    bool Comment(std::wstring_view raw)
     {
-        std::wstring value;
-        if (!NodeValue(comment, value))
-            return false;
+        std::wstring_view value = Unfolded(raw);
         // A comment made through the DOM may hold what no parser accepts.
-        if (value.find(L"--") != std::wstring::npos || (!value.empty() && value.back() == L'-'))
+        if (value.find(L"--") != std::wstring_view::npos || (!value.empty() && value.back() == L'-'))
             return false;
+        int depth = Depth();
         LineStart(depth);
         out_ += "<!--";
         AppendText(out_, value, Escape::NONE);
@@ -306,25 +371,82 @@ private:
         return true;
     }
 
-    bool Instruction(IXMLDOMNode* instruction, int depth)
+    bool Instruction(const CXmlTextScanner::Token& instruction)
     {
-        std::wstring target = NodeName(instruction);
-        std::wstring value;
-        if (!IsXmlName(target) || xmldom::EqualsNoCase(target, L"xml") || !NodeValue(instruction, value)
-            || value.find(L"?>") != std::wstring::npos)
+        // The document's own declaration is replaced by ours.
+        if (open_.empty() && instruction.name == L"xml")
+            return true;
+        if (!IsXmlName(instruction.name) || xmldom::EqualsNoCase(std::wstring(instruction.name), L"xml"))
             return false;
+        int depth = Depth();
         LineStart(depth);
         out_ += "<?";
-        AppendText(out_, target, Escape::NONE);
-        if (!value.empty()) {
+        AppendText(out_, instruction.name, Escape::NONE);
+        if (!instruction.body.empty()) {
             out_ += ' ';
-            AppendText(out_, value, Escape::NONE);
+            AppendText(out_, Unfolded(instruction.body), Escape::NONE);
         }
         out_ += "?>";
         LineEnd(depth);
         return true;
     }
 };
+
+// True when the DOM's own save wrote UTF-8: no other byte-order mark, and a
+// declaration, if any, naming UTF-8 (a document declaring another encoding
+// is saved in that one).
+bool IsUtf8Save(std::string_view& bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    if (bytes.substr(0, 5) != "<?xml")
+        return bytes.substr(0, 2) != "\xFF\xFE" && bytes.substr(0, 2) != "\xFE\xFF";
+    std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+    size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos)
+        return true;
+    size_t open = declaration.find_first_of("\"'", at);
+    size_t close = open == std::string_view::npos ? open : declaration.find(declaration[open], open + 1);
+    if (close == std::string_view::npos)
+        return false;
+    std::wstring name(declaration.begin() + open + 1, declaration.begin() + close);
+    return xmldom::EqualsNoCase(name, L"UTF-8");
+}
+
+// The document's text through the DOM's own save into memory: one call, and
+// under Wine several times quicker than its xml property, which builds the
+// same text in UTF-16 in several copies. False when the save failed or chose
+// another encoding; the caller then asks for the xml property.
+bool SavedText(IXMLDOMNode* node, std::wstring& text)
+{
+    Microsoft::WRL::ComPtr<IXMLDOMDocument> document;
+    Microsoft::WRL::ComPtr<IStream> stream;
+    if (FAILED(node->QueryInterface(__uuidof(IXMLDOMDocument), reinterpret_cast<void**>(document.GetAddressOf())))
+        || FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream)))
+        return false;
+    Variant target;
+    target->vt = VT_UNKNOWN;
+    target->punkVal = stream.Get();
+    stream->AddRef();
+    HGLOBAL memory = nullptr;
+    STATSTG stat{};
+    if (document->save(*target.get()) != S_OK || FAILED(::GetHGlobalFromStream(stream.Get(), &memory))
+        || FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart > INT_MAX)
+        return false;
+    const char* start = static_cast<const char*>(::GlobalLock(memory));
+    if (!start)
+        return false;
+    std::string_view bytes(start, static_cast<size_t>(stat.cbSize.QuadPart));
+    bool utf8 = IsUtf8Save(bytes);
+    if (utf8 && !bytes.empty()) {
+        int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        text.resize(static_cast<size_t>(length > 0 ? length : 0));
+        utf8 = length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                   text.data(), length) == length;
+    }
+    ::GlobalUnlock(memory);
+    return utf8 && !text.empty();
+}
 
 } // namespace
 
@@ -346,8 +468,20 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8)
     utf8.clear();
     if (!document)
         return false;
+    std::wstring saved;
+    if (SavedText(document, saved))
+        return IndentXmlText(saved, utf8);
+    Bstr xml;
+    if (document->get_xml(xml.put()) != S_OK)
+        return false;
+    return IndentXmlText(std::wstring_view(xml.c_str(), xml.length()), utf8);
+}
+
+
+bool IndentXmlText(std::wstring_view xml, std::string& utf8)
+{
     Writer writer(utf8);
-    if (!writer.Document(document)) {
+    if (!writer.Document(xml)) {
         utf8.clear();
         return false;
     }
@@ -396,7 +530,8 @@ bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD
 bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path)
 {
     std::string text;
-    if (!FormatXml(document, text))
+    bool formatted = FormatXml(document, text);
+    if (!formatted)
         return false;
     DWORD error = 0;
     return ReplaceFileContents(path, text, error);

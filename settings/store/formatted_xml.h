@@ -13,10 +13,15 @@
 // step; on any failure it is left as it was and the result is false.
 bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path);
 
-// The text SaveFormattedXml writes, without touching any file. False when
-// the document holds something that cannot be written as well-formed XML
-// (an invalid element or attribute name) or a DOM call fails.
+// The text SaveFormattedXml writes, without touching any file: the DOM's own
+// text of the document (one call) re-indented. False when the document holds
+// something that cannot be written as well-formed XML (an invalid element or
+// attribute name, a comment holding "--") or the DOM call fails.
 bool FormatXml(IXMLDOMNode* document, std::string& utf8);
+
+// The same text built from a document's serialised text, as the DOM's xml
+// property gives it.
+bool IndentXmlText(std::wstring_view xml, std::string& utf8);
 
 // Replaces the file at `path` with `bytes`: writes a temporary file in the
 // same folder, flushes it to disk and moves it over the target. On failure
