@@ -31,6 +31,8 @@ private:
 
     void launch(const std::string& command);
     Next dispatch(const std::string& keyword, const std::string& args);
+    // Sleeps ms milliseconds; none for zero or less.
+    static void sleepMs(int ms);
     void pause() const;
     Delivery delivery() const;
     void eraseOutline(HWND window) const;

@@ -18,8 +18,13 @@ void VornFolder::writeScript(const std::string& bytes) const { ts::writeFile(dir
 
 std::string VornFolder::targetLaunch(const std::string& options) const
 {
-    std::string line = "\"" + ts::wideToCp932(ts::binPath(L"vorn_target.exe")) + "\" \"" +
-                       ts::wideToCp932(dir.file(L"record.txt")) + "\"";
+    // Appended piece by piece: "literal" + a temporary string makes GCC 12 report a false
+    // -Wrestrict overlap inside the library's insert.
+    std::string line = "\"";
+    line += ts::wideToCp932(ts::binPath(L"vorn_target.exe"));
+    line += "\" \"";
+    line += ts::wideToCp932(dir.file(L"record.txt"));
+    line += "\"";
     if (!options.empty())
         line += " " + options;
     return line;
