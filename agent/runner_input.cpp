@@ -9,7 +9,6 @@
 namespace vorn {
 
 namespace {
-constexpr UINT VK_CODE_DOWN = 0x28;
 constexpr DWORD KEY_GAP_MS = 10;
 constexpr DWORD SELECT_GAP_MS = 100;
 } // namespace
@@ -61,23 +60,14 @@ bool ScriptRunner::resolveArgument(const std::string& args, std::string& value) 
     return true;
 }
 
-void ScriptRunner::commandPaste(const std::string& args)
+// Paste and Text: the text (or the variable's value) is announced and handed to `put`.
+void ScriptRunner::commandPutText(const char* name, TextPut put, const std::string& args)
 {
     std::string text;
     if (!resolveArgument(args, text))
         return;
-    writeOutput("Paste:[%s]\r\n", text.c_str());
-    if (!pasteText(currentWindow.handle, text, delivery()))
-        resultCode = RESULT_STEP_FAILED;
-}
-
-void ScriptRunner::commandText(const std::string& args)
-{
-    std::string text;
-    if (!resolveArgument(args, text))
-        return;
-    writeOutput("Text:[%s]\r\n", text.c_str());
-    if (!setControlText(currentWindow.handle, text, delivery()))
+    writeOutput("%s:[%s]\r\n", name, text.c_str());
+    if (!put(currentWindow.handle, text, delivery()))
         resultCode = RESULT_STEP_FAILED;
 }
 
@@ -98,10 +88,7 @@ ScriptRunner::Next ScriptRunner::commandComboSelect(const std::string& args)
 {
     std::string text;
     int number = resolveArgument(args, text) ? readNumber(text) : 0;
-    if (selectComboByNumber(currentWindow.handle, number, delivery()))
-        return Next::Pause;
-    resultCode = RESULT_STEP_FAILED;
-    return Next::EndNow;
+    return endUnless(selectComboByNumber(currentWindow.handle, number, delivery()));
 }
 
 ScriptRunner::Next ScriptRunner::commandComboFind(const std::string& args)
@@ -109,7 +96,12 @@ ScriptRunner::Next ScriptRunner::commandComboFind(const std::string& args)
     std::string text;
     if (!resolveArgument(args, text))
         text.clear();
-    if (selectComboByText(currentWindow.handle, text, delivery()))
+    return endUnless(selectComboByText(currentWindow.handle, text, delivery()));
+}
+
+ScriptRunner::Next ScriptRunner::endUnless(bool done)
+{
+    if (done)
         return Next::Pause;
     resultCode = RESULT_STEP_FAILED;
     return Next::EndNow;

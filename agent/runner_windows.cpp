@@ -30,14 +30,20 @@ struct SearchClock {
 };
 } // namespace
 
+bool ScriptRunner::announceSearch(const char* kind, FieldsParse parse, const std::string& args, WindowFields& window)
+{
+    if (!parse(args, window))
+        return false;
+    writeOutput("Search %s:[%s][%s]\r\n", kind, window.className.c_str(), window.title.c_str());
+    return true;
+}
+
 void ScriptRunner::commandProcess(const std::string& args)
 {
     currentWindow = {};
     WindowFields window;
-    if (!parseProcessArgs(args, window))
-        return;
-    writeOutput("Search Process:[%s][%s]\r\n", window.className.c_str(), window.title.c_str());
-    searchProcess(window.className, window.title);
+    if (announceSearch("Process", parseProcessArgs, args, window))
+        searchProcess(window.className, window.title);
 }
 
 void ScriptRunner::eraseOutline(HWND window) const
@@ -48,26 +54,26 @@ void ScriptRunner::eraseOutline(HWND window) const
         eraseHighlight(window);
 }
 
+void ScriptRunner::dropWindow(WindowRef& slot) const
+{
+    eraseOutline(slot.handle);
+    slot = {};
+}
+
 void ScriptRunner::commandTarget(const std::string& args)
 {
-    eraseOutline(targetWindow.handle);
-    targetWindow = {};
+    dropWindow(targetWindow);
     WindowFields window;
-    if (!parseTargetArgs(args, window))
-        return;
-    writeOutput("Search Target:[%s][%s]\r\n", window.className.c_str(), window.title.c_str());
-    searchTarget(window.className, window.title);
+    if (announceSearch("Target", parseTargetArgs, args, window))
+        searchTarget(window.className, window.title);
 }
 
 void ScriptRunner::commandWindow(const std::string& args)
 {
-    eraseOutline(currentWindow.handle);
-    currentWindow = {};
+    dropWindow(currentWindow);
     WindowFields window;
-    if (!parseWindowArgs(args, window))
-        return;
-    writeOutput("Search Window:[%s][%s]\r\n", window.className.c_str(), window.title.c_str());
-    searchWindow(window.className, window.title, window.index);
+    if (announceSearch("Window", parseWindowArgs, args, window))
+        searchWindow(window.className, window.title, window.index);
 }
 
 void ScriptRunner::commandTargetWindow(const std::string& args)

@@ -12,11 +12,6 @@
 
 namespace vorn {
 
-namespace {
-constexpr UINT VK_CODE_TAB = 9;
-constexpr UINT VK_CODE_RETURN = 13;
-constexpr UINT VK_CODE_SPACE = 32;
-} // namespace
 
 void writeOutput(const char* format, ...)
 {
@@ -125,9 +120,9 @@ ScriptRunner::Next ScriptRunner::dispatch(const std::string& keyword, const std:
     else if (is("Assert"))
         commandAssert(args);
     else if (is("Paste"))
-        commandPaste(args);
+        commandPutText("Paste", pasteText, args);
     else if (is("Text"))
-        commandText(args);
+        commandPutText("Text", setControlText, args);
     else if (is("SELECT"))
         commandSelect(args);
     else if (is("COMBOBOXSELECT"))
