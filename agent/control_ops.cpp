@@ -52,11 +52,12 @@ bool putOnClipboard(HWND window, const std::string& text)
     GlobalBlock block(PASTE_FLAGS, size);
     if (!block.get())
         return false;
-    void* memory = ::GlobalLock(block.get());
-    if (!memory)
-        return false;
-    std::memcpy(memory, text.c_str(), text.size() + 1);
-    ::GlobalUnlock(block.get());
+    {
+        LockedGlobal memory(block.get());
+        if (!memory.get())
+            return false;
+        std::memcpy(memory.get(), text.c_str(), text.size() + 1);
+    }
 
     ClipboardSession clipboard(window);
     if (!clipboard.isOpen())

@@ -130,6 +130,24 @@ private:
     HGLOBAL block;
 };
 
+// A global memory block locked for writing, unlocked at the end of the scope.
+class LockedGlobal {
+public:
+    explicit LockedGlobal(HGLOBAL b) : block(b), memory(::GlobalLock(b)) {}
+    ~LockedGlobal()
+    {
+        if (memory)
+            ::GlobalUnlock(block);
+    }
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    void* get() const { return memory; }
+
+private:
+    HGLOBAL block;
+    void* memory;
+};
+
 // An open clipboard, closed at the end of the scope.
 class ClipboardSession {
 public:

@@ -11,6 +11,8 @@
 
 namespace vorn {
 
+struct WindowFields;
+
 constexpr int DEFAULT_PIXEL_TIMEOUT = 30000;
 constexpr size_t LAUNCH_BUFFER = 2048;
 
@@ -28,9 +30,18 @@ public:
 
 private:
     enum class Next { Pause, EndNow };
+    // The keys the script's commands press.
+    static constexpr UINT VK_CODE_TAB = 9;
+    static constexpr UINT VK_CODE_RETURN = 13;
+    static constexpr UINT VK_CODE_SPACE = 32;
+    static constexpr UINT VK_CODE_DOWN = 0x28;
+    using TextPut = bool (*)(HWND window, const std::string& text, const Delivery& delivery);
+    using FieldsParse = bool (*)(const std::string& args, WindowFields& window);
 
     void launch(const std::string& command);
     Next dispatch(const std::string& keyword, const std::string& args);
+    // Sleeps ms milliseconds; none for zero or less.
+    static void sleepMs(int ms);
     void pause() const;
     Delivery delivery() const;
     void eraseOutline(HWND window) const;
@@ -44,13 +55,18 @@ private:
     void commandClick(const std::string& args);
     void commandWaitPixel(const std::string& args);
     void commandAssert(const std::string& args);
-    void commandPaste(const std::string& args);
-    void commandText(const std::string& args);
+    void commandPutText(const char* name, TextPut put, const std::string& args);
     void commandSelect(const std::string& args);
+    // A step whose failure ends the run at once, without the pause after it.
+    Next endUnless(bool done);
     Next commandComboSelect(const std::string& args);
     Next commandComboFind(const std::string& args);
     void commandScreenshot();
 
+    // Parses a search command's fields and announces the search; false for wrong fields.
+    static bool announceSearch(const char* kind, FieldsParse parse, const std::string& args, WindowFields& window);
+    // Clears a window slot, erasing the outline of the window it held.
+    void dropWindow(WindowRef& slot) const;
     void searchProcess(const std::string& className, const std::string& title);
     void searchTarget(const std::string& className, const std::string& title);
     void searchWindow(const std::string& className, const std::string& title, int index);

@@ -60,14 +60,6 @@ uint32_t le32(const std::string& bytes, size_t at)
            static_cast<uint8_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
 }
 
-COLORREF pixelOf(HWND window, int x, int y)
-{
-    HDC dc = ::GetWindowDC(window);
-    COLORREF c = ::GetPixel(dc, x, y);
-    ::ReleaseDC(window, dc);
-    return c;
-}
-
 class VornOps : public ::testing::Test {
 protected:
     vt::ProgramCleanup cleanup;

@@ -2,6 +2,7 @@
 
 #include "methods_fixture.h"
 #include "registry_methods.h"
+#include "registry_value.h"
 
 using mt::LoadedCatalog;
 using mt::Values;
@@ -51,19 +52,14 @@ protected:
     static bool Raw(HKEY hive, const std::wstring& key, REGSAM view, const std::wstring& name, DWORD& type,
                     std::vector<BYTE>& data)
     {
-        RegKey k;
-        if (::RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ | view, k.put()) != ERROR_SUCCESS)
-            return false;
-        DWORD size = 0;
-        if (::RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            return false;
-        data.resize(size);
-        return ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+        ts::RegistryValue value = ts::readRegistryValue(hive, key, name, view);
+        type = value.type;
+        data = value.data;
+        return value.found;
     }
     static bool KeyExists(HKEY hive, const std::wstring& key, REGSAM view)
     {
-        RegKey k;
-        return ::RegOpenKeyExW(hive, key.c_str(), 0, KEY_READ | view, k.put()) == ERROR_SUCCESS;
+        return ts::registryKeyExists(hive, key, view);
     }
     static void Write(HKEY hive, const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
                       DWORD size)

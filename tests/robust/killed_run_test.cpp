@@ -13,6 +13,7 @@
 #include "machine_data_file.h"
 #include "mutator.h"
 #include "raii.h"
+#include "registry_value.h"
 #include "resource.h"
 
 namespace {
@@ -58,15 +59,8 @@ std::string items()
 
 bool applied(int i)
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, APPLIED_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    wchar_t buffer[32] = {};
-    DWORD size = sizeof buffer - sizeof(wchar_t);
-    std::wstring name = L"item" + std::to_wstring(i);
-    LONG rc = ::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    ::RegCloseKey(key);
-    return rc == ERROR_SUCCESS && std::wstring(buffer) == L"v" + std::to_wstring(i);
+    ts::RegistryValue value = ts::readRegistryValue(HKEY_CURRENT_USER, APPLIED_KEY, L"item" + std::to_wstring(i));
+    return value.found && value.text() == L"v" + std::to_wstring(i);
 }
 
 size_t countLines(const std::wstring& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), L'\n')); }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app_driver.h"
+#include "registry_value.h"
 #include "test_support.h"
 
 namespace {
@@ -18,14 +19,7 @@ constexpr int IDC_RUN = 1000;
 
 std::wstring registryText(const wchar_t* key, const std::wstring& name)
 {
-    HKEY h = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return L"";
-    wchar_t buffer[256] = {};
-    DWORD size = sizeof buffer - sizeof(wchar_t);
-    LONG rc = ::RegQueryValueExW(h, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    ::RegCloseKey(h);
-    return rc == ERROR_SUCCESS ? buffer : L"";
+    return ts::readRegistryValue(HKEY_CURRENT_USER, key, name).text();
 }
 
 int finish(const std::wstring& serial, const std::string& outcome)

@@ -160,17 +160,7 @@ bool ChildProcess::start(const std::wstring& commandLine, const std::wstring& wo
         return false;
     }
     ::SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writePipe;
-    si.hStdError = writePipe;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back(L'\0');
-    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
-                               workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_);
-    startError_ = ok ? 0 : ::GetLastError();
+    bool ok = launch(commandLine, workDir, creationFlags, writePipe);
     ::CloseHandle(writePipe);
     if (!ok) {
         ::CloseHandle(readPipe_);
@@ -181,6 +171,39 @@ bool ChildProcess::start(const std::wstring& commandLine, const std::wstring& wo
     ::InitializeCriticalSection(lock_);
     reader_ = ::CreateThread(nullptr, 0, readerProc, this, 0, nullptr);
     return true;
+}
+
+bool ChildProcess::startToFile(const std::wstring& commandLine, const std::wstring& workDir,
+                               const std::wstring& outputPath)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE out = ::CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                               CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        startError_ = ::GetLastError();
+        return false;
+    }
+    outputPath_ = outputPath;
+    bool ok = launch(commandLine, workDir, 0, out);
+    ::CloseHandle(out);
+    return ok;
+}
+
+bool ChildProcess::launch(const std::wstring& commandLine, const std::wstring& workDir, DWORD creationFlags,
+                          HANDLE output)
+{
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = output;
+    si.hStdError = output;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(L'\0');
+    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
+                               workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_);
+    startError_ = ok ? 0 : ::GetLastError();
+    return ok != 0;
 }
 
 DWORD WINAPI ChildProcess::readerProc(void* param)
@@ -243,6 +266,8 @@ DWORD ChildProcess::exitCode() const
 
 std::string ChildProcess::output()
 {
+    if (!outputPath_.empty())
+        return readFile(outputPath_);
     if (!lock_)
         return output_;
     ::EnterCriticalSection(lock_);

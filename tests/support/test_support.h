@@ -41,7 +41,7 @@ private:
 };
 
 // A child process whose standard output and error are read into one buffer
-// while it runs (so a chatty child never blocks on a full pipe).
+// while it runs (so a chatty child never blocks on a full pipe), or go to a file.
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -51,6 +51,9 @@ public:
 
     bool start(const std::wstring& commandLine, const std::wstring& workDir = L"",
                DWORD creationFlags = 0);
+    // Output to a file instead of a pipe, for a child whose own children inherit its
+    // output handles and would keep a pipe open after it ended.
+    bool startToFile(const std::wstring& commandLine, const std::wstring& workDir, const std::wstring& outputPath);
     // True when the process ended within the time; then exitCode() is valid.
     bool wait(DWORD timeoutMs);
     void kill(UINT code = 1);
@@ -69,6 +72,8 @@ private:
     std::string output_;
     CRITICAL_SECTION* lock_ = nullptr;
     DWORD startError_ = 0;
+    std::wstring outputPath_;
+    bool launch(const std::wstring& commandLine, const std::wstring& workDir, DWORD creationFlags, HANDLE output);
     void joinReader();
 };
 

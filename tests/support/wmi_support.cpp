@@ -1,6 +1,8 @@
 #include "wmi_support.h"
 
-#include <vector>
+#include <cstring>
+
+#include "registry_value.h"
 
 namespace wmitest {
 
@@ -17,47 +19,28 @@ RegistryScratch::~RegistryScratch()
     ::RegDeleteTreeW(HKEY_CURRENT_USER, subKey_.c_str());
 }
 
-bool RegistryScratch::keyExists() const
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    ::RegCloseKey(key);
-    return true;
-}
+bool RegistryScratch::keyExists() const { return ts::registryKeyExists(HKEY_CURRENT_USER, subKey_); }
 
 bool RegistryScratch::valueExists(const std::wstring& name) const
 {
-    return ::RegGetValueW(HKEY_CURRENT_USER, subKey_.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr,
-                          nullptr) == ERROR_SUCCESS;
-}
-
-static std::vector<wchar_t> ReadRaw(const std::wstring& subKey, const std::wstring& name, DWORD flags)
-{
-    DWORD bytes = 0;
-    if (::RegGetValueW(HKEY_CURRENT_USER, subKey.c_str(), name.c_str(), flags, nullptr, nullptr, &bytes)
-        != ERROR_SUCCESS)
-        return {};
-    std::vector<wchar_t> data(bytes / sizeof(wchar_t) + 2, L'\0');
-    if (::RegGetValueW(HKEY_CURRENT_USER, subKey.c_str(), name.c_str(), flags, nullptr, data.data(), &bytes)
-        != ERROR_SUCCESS)
-        return {};
-    data.resize(bytes / sizeof(wchar_t));
-    return data;
+    return ts::readRegistryValue(HKEY_CURRENT_USER, subKey_, name).found;
 }
 
 std::wstring RegistryScratch::readString(const std::wstring& name) const
 {
-    std::vector<wchar_t> data = ReadRaw(subKey_, name, RRF_RT_REG_SZ);
-    return std::wstring(data.data(), wcsnlen(data.data(), data.size()));
+    return ts::readRegistryValue(HKEY_CURRENT_USER, subKey_, name).text();
 }
 
 std::wstring RegistryScratch::readMultiString(const std::wstring& name) const
 {
-    std::vector<wchar_t> data = ReadRaw(subKey_, name, RRF_RT_REG_MULTI_SZ);
+    ts::RegistryValue value = ts::readRegistryValue(HKEY_CURRENT_USER, subKey_, name);
+    if (value.type != REG_MULTI_SZ)
+        return L"";
+    std::wstring all(value.data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(all.data(), value.data.data(), all.size() * sizeof(wchar_t));
     std::wstring joined;
-    for (size_t i = 0; i < data.size() && data[i] != L'\0';) {
-        std::wstring piece(&data[i]);
+    for (size_t i = 0; i < all.size() && all[i] != L'\0';) {
+        std::wstring piece = all.substr(i, all.find(L'\0', i) - i);
         if (!joined.empty())
             joined += L'|';
         joined += piece;
@@ -68,9 +51,7 @@ std::wstring RegistryScratch::readMultiString(const std::wstring& name) const
 
 DWORD RegistryScratch::readDword(const std::wstring& name) const
 {
-    DWORD value = 0, bytes = sizeof(value);
-    ::RegGetValueW(HKEY_CURRENT_USER, subKey_.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &bytes);
-    return value;
+    return ts::readRegistryValue(HKEY_CURRENT_USER, subKey_, name).dword();
 }
 
 } // namespace wmitest
