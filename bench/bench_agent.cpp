@@ -152,8 +152,10 @@ void benchWindowSearch()
     vt::ProgramCleanup cleanup;
     endNestedTargets();
     vt::VornFolder folder("[Config]\r\nInterval=0\r\nTimeout=30\r\n");
-    std::string head = "\"" + ts::wideToCp932(ts::binPath(L"bench_nested_target.exe")) +
-                       "\"\r\nProcess:BenchNest,Bench Nest\r\nTarget:BenchNest,Bench Nest\r\n";
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) on "literal" + temporary string.
+    std::string head = "\"";
+    head += ts::wideToCp932(ts::binPath(L"bench_nested_target.exe"));
+    head += "\"\r\nProcess:BenchNest,Bench Nest\r\nTarget:BenchNest,Bench Nest\r\n";
     std::string searches;
     for (int i = 0; i < SEARCHES; ++i)
         searches += "Window:BenchLeaf,leaf\r\n";

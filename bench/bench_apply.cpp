@@ -19,6 +19,7 @@
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
+#include "registry_value.h"
 
 namespace bench {
 
@@ -44,12 +45,8 @@ std::string dataValues(int count)
 
 std::wstring readValue(const std::wstring& key, const std::wstring& name)
 {
-    wchar_t buffer[256] = {};
-    DWORD size = sizeof buffer;
-    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    return buffer;
+    ts::RegistryValue value = ts::readRegistryValue(HKEY_CURRENT_USER, key, name);
+    return value.found && value.type == REG_SZ ? value.text() : L"<missing>";
 }
 
 // Both the first and the last value arrived, with the expected text.
