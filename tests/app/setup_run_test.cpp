@@ -567,8 +567,9 @@ TEST(InventoryList, NamesAreReadInCodePage932)
 {
     // A second ctest entry runs this under a Western code page, where decoding with
     // the system's code page would garble the names.
-    if (const char* expected = std::getenv("PW_EXPECT_ACP"))
+    if (const char* expected = std::getenv("PW_EXPECT_ACP")) {
         ASSERT_EQ(::GetACP(), static_cast<UINT>(std::atoi(expected)));
+    }
     ts::TempDir dir(L"inv");
     // "機種" and "メモリ" in code page 932, whatever the system's code page.
     ts::writeFile(dir.file(L"inventory"), ts::wideToCp932(L"機種\r\n#メモ\r\nメモリ\r\n"));
