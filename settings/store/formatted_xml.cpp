@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,13 +33,6 @@ char32_t NextCodePoint(std::wstring_view text, size_t& i)
     return c;
 }
 
-// Characters an XML 1.0 document can hold at all, even as a reference.
-bool IsXmlChar(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-        || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 bool IsNameStartChar(char32_t c)
 {
     return c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6)
@@ -54,77 +48,140 @@ bool IsNameChar(char32_t c)
         || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
-void AppendUtf8(std::string& out, char32_t c)
+// UTF-16 text as UTF-8, a lone surrogate as U+FFFD.
+std::string ToUtf8(std::wstring_view text)
 {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+    std::string utf8;
+    utf8.reserve(text.size() + text.size() / 2);
+    for (size_t i = 0; i < text.size();)
+        AppendUtf8(utf8, NextCodePoint(text, i));
+    return utf8;
+}
+
+// True for well-formed UTF-8 (no overlong forms, no surrogates, nothing
+// above U+10FFFF). Mostly ASCII, so eight bytes at a time are checked first.
+bool IsValidUtf8(std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        if (end - p >= 8) {
+            uint64_t eight;
+            std::memcpy(&eight, p, 8);
+            if (!(eight & 0x8080808080808080ull)) {
+                p += 8;
+                continue;
+            }
+        }
+        unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (c < 0xC2 || c > 0xF4 || static_cast<size_t>(end - p) < length)
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90)
+            || (c == 0xF4 && p[1] > 0x8F))
+            return false;
+        p += length;
     }
+    return true;
+}
+
+// One code point of well-formed UTF-8, advancing `i`.
+char32_t NextCodePoint(std::string_view text, size_t& i)
+{
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    char32_t c = byte(i);
+    if (c < 0x80) {
+        ++i;
+        return c;
+    }
+    size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    c &= length == 4 ? 0x07 : length == 3 ? 0x0F : 0x1F;
+    for (size_t k = 1; k < length; ++k)
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    i += length;
+    return c;
+}
+
+template <class Text>
+bool IsXmlNameOf(Text name)
+{
+    if (name.empty())
+        return false;
+    size_t i = 0;
+    if (!IsNameStartChar(NextCodePoint(name, i)))
+        return false;
+    while (i < name.size())
+        if (!IsNameChar(NextCodePoint(name, i)))
+            return false;
+    return true;
 }
 
 enum class Escape { NONE, TEXT, ATTRIBUTE };
 
-// Appends text as UTF-8. Markup characters are escaped as the context needs;
-// CR (and in attribute values tab and LF) become references because a parser
-// would otherwise normalise them away. A character that XML cannot carry at
-// all (a control character read back from a PC, say) is written as U+FFFD:
-// the file must stay loadable, whatever a value held.
-// Printable ASCII that the context writes as it is: almost all of a data
-// file, so it is copied in runs rather than character by character.
-bool IsPlainAscii(wchar_t c, Escape escape)
-{
-    if (c < 0x20 || c >= 0x7F)
-        return false;
-    if (escape == Escape::NONE)
-        return true;
-    return c != '&' && c != '<' && c != '>' && (escape == Escape::TEXT || c != '"');
-}
+// For each byte of UTF-8 text, whether the context writes it as it is:
+// almost all of a data file, so it is copied in runs. The others are
+// markup characters escaped as the context needs; CR (and in attribute
+// values tab and LF), which become references because a parser would
+// otherwise normalise them away; control characters XML cannot carry; and
+// the lead byte of U+FFFE and U+FFFF, which XML cannot carry either.
+struct PlainBytes {
+    bool plain[3][256];
+    constexpr PlainBytes() : plain()
+    {
+        for (int e = 0; e < 3; ++e)
+            for (int c = 0; c < 256; ++c) {
+                bool markup = e != 0 && (c == '&' || c == '<' || c == '>' || c == '\r' || (e == 2 && (c == '"' || c == '\t' || c == '\n')));
+                bool control = c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+                plain[e][c] = !markup && !control && c != 0xEF;
+            }
+    }
+};
+constexpr PlainBytes PLAIN_BYTES;
 
-void AppendText(std::string& out, std::wstring_view text, Escape escape)
+const char REPLACEMENT[] = "\xEF\xBF\xBD";
+
+// Appends well-formed UTF-8 text, escaped for its context. A character that
+// XML cannot carry at all (a control character read back from a PC, say) is
+// written as U+FFFD: the file must stay loadable, whatever a value held.
+void AppendText(std::string& out, std::string_view text, Escape escape)
 {
-    for (size_t i = 0; i < text.size();) {
-        size_t run = i;
-        while (run < text.size() && IsPlainAscii(text[run], escape))
+    const bool* plain = PLAIN_BYTES.plain[static_cast<int>(escape)];
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        const char* run = p;
+        while (run < end && plain[static_cast<unsigned char>(*run)])
             ++run;
-        if (run > i) {
-            size_t at = out.size();
-            out.resize(at + (run - i));
-            for (char* to = out.data() + at; i < run; ++i)
-                *to++ = static_cast<char>(text[i]);
+        out.append(p, run);
+        if (run == end)
+            return;
+        p = run;
+        unsigned char c = static_cast<unsigned char>(*p++);
+        if (c == 0xEF) {
+            bool nonCharacter = end - p >= 2 && static_cast<unsigned char>(p[0]) == 0xBF
+                             && (static_cast<unsigned char>(p[1]) & 0xFE) == 0xBE;
+            if (nonCharacter)
+                p += 2;
+            out += nonCharacter ? std::string_view(REPLACEMENT) : std::string_view("\xEF", 1);
             continue;
         }
-        char32_t c = NextCodePoint(text, i);
-        if (!IsXmlChar(c))
-            c = 0xFFFD;
-        if (escape != Escape::NONE) {
-            const char* ref = nullptr;
-            switch (c) {
-            case '&': ref = "&amp;"; break;
-            case '<': ref = "&lt;"; break;
-            case '>': ref = "&gt;"; break;
-            case '\r': ref = "&#13;"; break;
-            case '"': ref = escape == Escape::ATTRIBUTE ? "&quot;" : nullptr; break;
-            case '\t': ref = escape == Escape::ATTRIBUTE ? "&#9;" : nullptr; break;
-            case '\n': ref = escape == Escape::ATTRIBUTE ? "&#10;" : nullptr; break;
-            default: break;
-            }
-            if (ref) {
-                out += ref;
-                continue;
-            }
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r': out += "&#13;"; break;
+        case '"': out += "&quot;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
+        default: out += REPLACEMENT; break;
         }
-        AppendUtf8(out, c);
     }
 }
 
@@ -133,23 +190,27 @@ void AppendText(std::string& out, std::wstring_view text, Escape escape)
 // inside it is indented, since added white space would become text).
 enum : uint8_t { HAS_CHILD = 1, HAS_TEXT = 2 };
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool IsBlankCData(std::wstring_view content) { return std::all_of(content.begin(), content.end(), IsSpace); }
+bool IsBlankCData(std::string_view content) { return std::all_of(content.begin(), content.end(), IsSpace); }
 
 // A text piece left over where a comment, instruction or CDATA section held
 // its own end marker: the DOM holds a node that no parser would read back.
-bool HoldsEndMarker(std::wstring_view text)
+bool HoldsEndMarker(std::string_view text)
 {
-    return text.find(L"-->") != std::wstring_view::npos || text.find(L"?>") != std::wstring_view::npos
-        || text.find(L"]]>") != std::wstring_view::npos;
+    return text.find('>') != std::string_view::npos
+        && (text.find("-->") != std::string_view::npos || text.find("?>") != std::string_view::npos
+            || text.find("]]>") != std::string_view::npos);
 }
 
-bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
+// The first scan: the shape of every element in document order, and an
+// upper bound of the indentation and line ends the writer adds.
+bool ElementShapes(std::string_view xml, std::vector<uint8_t>& shapes, size_t& added)
 {
     using Kind = CXmlTextScanner::Kind;
     CXmlTextScanner scanner(xml);
-    std::vector<std::pair<size_t, std::wstring_view>> open;
+    std::vector<std::pair<size_t, std::string_view>> open;
+    added = 0;
     for (;;) {
         CXmlTextScanner::Token token = scanner.Next();
         uint8_t parent = 0;
@@ -160,6 +221,7 @@ bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
             if (!open.empty())
                 shapes[open.back().first] |= HAS_CHILD;
             shapes.push_back(0);
+            added += 2 * (open.size() + 2);
             if (!token.selfClosing)
                 open.emplace_back(shapes.size() - 1, token.name);
             continue;
@@ -178,6 +240,7 @@ bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
             break;
         case Kind::COMMENT:
         case Kind::INSTRUCTION:
+            added += open.size() + 2;
             parent = HAS_CHILD;
             break;
         case Kind::DOCTYPE:
@@ -197,19 +260,24 @@ bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
     }
 }
 
-// Re-indents the DOM's own text of a document. Every piece of text and every
-// attribute value is decoded and escaped again by our own rules, so that the
-// output does not depend on how the DOM chose to escape its text.
+// Re-indents the DOM's own text of a document (well-formed UTF-8). Every
+// piece of text and every attribute value is decoded and escaped again by
+// our own rules, so that the output does not depend on how the DOM chose to
+// escape its text.
 class Writer {
 public:
     explicit Writer(std::string& out) : out_(out) {}
 
-    bool Document(std::wstring_view xml)
+    bool Document(std::string_view xml)
     {
-        if (!ElementShapes(xml, shapes_))
+        size_t added = 0;
+        if (!ElementShapes(xml, shapes_, added))
             return false;
+        // Once, for the whole text: escaping differently from the DOM
+        // rarely adds more than the slack.
+        out_.clear();
+        out_.reserve(sizeof XML_DECLARATION + xml.size() + added + xml.size() / 32);
         out_ = XML_DECLARATION;
-        out_.reserve(xml.size() + xml.size() / 4);
         CXmlTextScanner scanner(xml);
         for (CXmlTextScanner::Token token = scanner.Next(); token.kind != CXmlTextScanner::Kind::END;
              token = scanner.Next())
@@ -221,7 +289,7 @@ public:
 
 private:
     struct Open {
-        std::wstring_view name;
+        std::string_view name;
         int depth;      // of the element itself
         int childDepth; // of its children; < 0 inside an element with text
         bool written;   // false when it was written as an empty element
@@ -231,15 +299,20 @@ private:
     std::vector<uint8_t> shapes_;
     size_t nextShape_ = 0;
     std::vector<Open> open_;
-    std::wstring decoded_;
+    std::string decoded_;
     bool hasRoot_ = false;
 
     int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
 
     // Text or an attribute value as the DOM holds it, escaped by our rules.
-    bool AppendDecoded(std::wstring_view raw, Escape escape)
+    // Without a reference or a CR it is already what it stands for.
+    bool AppendDecoded(std::string_view raw, Escape escape)
     {
-        if (std::none_of(raw.begin(), raw.end(), [](wchar_t c) { return c == L'&' || c == L'\r'; })) {
+        const char* p = raw.data();
+        const char* end = p + raw.size();
+        while (p < end && *p != '&' && *p != '\r')
+            ++p;
+        if (p == end) {
             AppendText(out_, raw, escape);
             return true;
         }
@@ -249,9 +322,9 @@ private:
         return true;
     }
 
-    std::wstring_view Unfolded(std::wstring_view raw)
+    std::string_view Unfolded(std::string_view raw)
     {
-        if (raw.find(L'\r') == std::wstring_view::npos)
+        if (raw.find('\r') == std::string_view::npos)
             return raw;
         decoded_.clear();
         UnfoldLineEnds(raw, decoded_);
@@ -300,14 +373,14 @@ private:
 
     bool StartTag(const CXmlTextScanner::Token& tag)
     {
-        if (!IsXmlName(tag.name) || nextShape_ >= shapes_.size())
+        if (!IsXmlNameOf(tag.name) || nextShape_ >= shapes_.size())
             return false;
         uint8_t shape = shapes_[nextShape_++];
         int depth = Depth();
         hasRoot_ = hasRoot_ || open_.empty();
         LineStart(depth);
         out_ += '<';
-        AppendText(out_, tag.name, Escape::NONE);
+        out_ += tag.name;
         if (!Attributes(tag.body))
             return false;
         if (!(shape & HAS_CHILD)) {
@@ -334,20 +407,20 @@ private:
         if (element.childDepth >= 0)
             LineStart(element.depth);
         out_ += "</";
-        AppendText(out_, element.name, Escape::NONE);
+        out_ += element.name;
         out_ += '>';
         LineEnd(element.depth);
     }
 
-    bool Attributes(std::wstring_view body)
+    bool Attributes(std::string_view body)
     {
-        std::wstring_view name, value;
+        std::string_view name, value;
         bool bad = false;
         while (CXmlTextScanner::NextAttribute(body, name, value, bad)) {
-            if (!IsXmlName(name))
+            if (!IsXmlNameOf(name))
                 return false;
             out_ += ' ';
-            AppendText(out_, name, Escape::NONE);
+            out_ += name;
             out_ += "=\"";
             if (!AppendDecoded(value, Escape::ATTRIBUTE))
                 return false;
@@ -356,11 +429,11 @@ private:
         return !bad;
     }
 
-    bool Comment(std::wstring_view raw)
+    bool Comment(std::string_view raw)
     {
-        std::wstring_view value = Unfolded(raw);
+        std::string_view value = Unfolded(raw);
         // A comment made through the DOM may hold what no parser accepts.
-        if (value.find(L"--") != std::wstring_view::npos || (!value.empty() && value.back() == L'-'))
+        if (value.find("--") != std::string_view::npos || (!value.empty() && value.back() == '-'))
             return false;
         int depth = Depth();
         LineStart(depth);
@@ -371,17 +444,24 @@ private:
         return true;
     }
 
+    // "xml" in any case: a name reserved for the declaration. (No character
+    // outside ASCII folds to one of these letters.)
+    static bool IsXmlTarget(std::string_view name)
+    {
+        return name.size() == 3 && (name[0] | 0x20) == 'x' && (name[1] | 0x20) == 'm' && (name[2] | 0x20) == 'l';
+    }
+
     bool Instruction(const CXmlTextScanner::Token& instruction)
     {
         // The document's own declaration is replaced by ours.
-        if (open_.empty() && instruction.name == L"xml")
+        if (open_.empty() && instruction.name == "xml")
             return true;
-        if (!IsXmlName(instruction.name) || xmldom::EqualsNoCase(std::wstring(instruction.name), L"xml"))
+        if (!IsXmlNameOf(instruction.name) || IsXmlTarget(instruction.name))
             return false;
         int depth = Depth();
         LineStart(depth);
         out_ += "<?";
-        AppendText(out_, instruction.name, Escape::NONE);
+        out_ += instruction.name;
         if (!instruction.body.empty()) {
             out_ += ' ';
             AppendText(out_, Unfolded(instruction.body), Escape::NONE);
@@ -391,6 +471,17 @@ private:
         return true;
     }
 };
+
+// The indented text of a document's well-formed UTF-8 text.
+bool IndentUtf8(std::string_view xml, std::string& utf8)
+{
+    Writer writer(utf8);
+    if (!writer.Document(xml)) {
+        utf8.clear();
+        return false;
+    }
+    return true;
+}
 
 // True when the DOM's own save wrote UTF-8: no other byte-order mark, and a
 // declaration, if any, naming UTF-8 (a document declaring another encoding
@@ -413,11 +504,12 @@ bool IsUtf8Save(std::string_view& bytes)
     return xmldom::EqualsNoCase(name, L"UTF-8");
 }
 
-// The document's text through the DOM's own save into memory: one call, and
-// under Wine several times quicker than its xml property, which builds the
-// same text in UTF-16 in several copies. False when the save failed or chose
-// another encoding; the caller then asks for the xml property.
-bool SavedText(IXMLDOMNode* node, std::wstring& text)
+// Indents the document's text from the DOM's own save into memory: one
+// call, and under Wine several times quicker than its xml property, which
+// builds the same text in UTF-16 in several copies. The saved bytes are
+// re-indented where they lie. False when the save failed or chose another
+// encoding; the caller then asks for the xml property.
+bool IndentSavedText(IXMLDOMNode* node, std::string& utf8, bool& indented)
 {
     Microsoft::WRL::ComPtr<IXMLDOMDocument> document;
     Microsoft::WRL::ComPtr<IStream> stream;
@@ -437,55 +529,44 @@ bool SavedText(IXMLDOMNode* node, std::wstring& text)
     if (!start)
         return false;
     std::string_view bytes(start, static_cast<size_t>(stat.cbSize.QuadPart));
-    bool utf8 = IsUtf8Save(bytes);
-    if (utf8 && !bytes.empty()) {
+    bool saved = IsUtf8Save(bytes) && !bytes.empty();
+    if (saved && IsValidUtf8(bytes)) {
+        indented = IndentUtf8(bytes, utf8);
+    } else if (saved) {
+        // Bytes that are not UTF-8 after all: each broken sequence becomes
+        // U+FFFD, as the system's conversion gives it.
         int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.resize(static_cast<size_t>(length > 0 ? length : 0));
-        utf8 = length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                                   text.data(), length) == length;
+        std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+        saved = length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                    text.data(), length) == length;
+        if (saved)
+            indented = IndentXmlText(text, utf8);
     }
     ::GlobalUnlock(memory);
-    return utf8 && !text.empty();
+    return saved;
 }
 
 } // namespace
 
-bool IsXmlName(std::wstring_view name)
-{
-    if (name.empty())
-        return false;
-    size_t i = 0;
-    if (!IsNameStartChar(NextCodePoint(name, i)))
-        return false;
-    while (i < name.size())
-        if (!IsNameChar(NextCodePoint(name, i)))
-            return false;
-    return true;
-}
+bool IsXmlName(std::wstring_view name) { return IsXmlNameOf(name); }
 
 bool FormatXml(IXMLDOMNode* document, std::string& utf8)
 {
     utf8.clear();
     if (!document)
         return false;
-    std::wstring saved;
-    if (SavedText(document, saved))
-        return IndentXmlText(saved, utf8);
+    bool indented = false;
+    if (IndentSavedText(document, utf8, indented))
+        return indented;
     Bstr xml;
     if (document->get_xml(xml.put()) != S_OK)
         return false;
     return IndentXmlText(std::wstring_view(xml.c_str(), xml.length()), utf8);
 }
 
-
 bool IndentXmlText(std::wstring_view xml, std::string& utf8)
 {
-    Writer writer(utf8);
-    if (!writer.Document(xml)) {
-        utf8.clear();
-        return false;
-    }
-    return true;
+    return IndentUtf8(ToUtf8(xml), utf8);
 }
 
 bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error)
