@@ -472,17 +472,6 @@ private:
     }
 };
 
-// The indented text of a document's well-formed UTF-8 text.
-bool IndentUtf8(std::string_view xml, std::string& utf8)
-{
-    Writer writer(utf8);
-    if (!writer.Document(xml)) {
-        utf8.clear();
-        return false;
-    }
-    return true;
-}
-
 // True when the DOM's own save wrote UTF-8: no other byte-order mark, and a
 // declaration, if any, naming UTF-8 (a document declaring another encoding
 // is saved in that one).
@@ -530,18 +519,8 @@ bool IndentSavedText(IXMLDOMNode* node, std::string& utf8, bool& indented)
         return false;
     std::string_view bytes(start, static_cast<size_t>(stat.cbSize.QuadPart));
     bool saved = IsUtf8Save(bytes) && !bytes.empty();
-    if (saved && IsValidUtf8(bytes)) {
-        indented = IndentUtf8(bytes, utf8);
-    } else if (saved) {
-        // Bytes that are not UTF-8 after all: each broken sequence becomes
-        // U+FFFD, as the system's conversion gives it.
-        int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-        saved = length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                                    text.data(), length) == length;
-        if (saved)
-            indented = IndentXmlText(text, utf8);
-    }
+    if (saved)
+        indented = IndentXmlText(bytes, utf8);
     ::GlobalUnlock(memory);
     return saved;
 }
@@ -561,12 +540,27 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8)
     Bstr xml;
     if (document->get_xml(xml.put()) != S_OK)
         return false;
-    return IndentXmlText(std::wstring_view(xml.c_str(), xml.length()), utf8);
+    return IndentXmlText(ToUtf8(std::wstring_view(xml.c_str(), xml.length())), utf8);
 }
 
-bool IndentXmlText(std::wstring_view xml, std::string& utf8)
+bool IndentXmlText(std::string_view xml, std::string& utf8)
 {
-    return IndentUtf8(ToUtf8(xml), utf8);
+    Writer writer(utf8);
+    bool indented = false;
+    if (IsValidUtf8(xml)) {
+        indented = writer.Document(xml);
+    } else {
+        // Each broken sequence becomes U+FFFD, as the system's conversion
+        // gives it.
+        int length = ::MultiByteToWideChar(CP_UTF8, 0, xml.data(), static_cast<int>(xml.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+        if (length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, xml.data(), static_cast<int>(xml.size()), wide.data(),
+                                                length) == length)
+            indented = writer.Document(ToUtf8(wide));
+    }
+    if (!indented)
+        utf8.clear();
+    return indented;
 }
 
 bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error)
