@@ -33,7 +33,7 @@ char32_t NextCodePoint(std::wstring_view text, size_t& i)
     return c;
 }
 
-bool IsNameStartChar(char32_t c)
+constexpr bool IsNameStartChar(char32_t c)
 {
     return c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6)
         || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
@@ -42,7 +42,7 @@ bool IsNameStartChar(char32_t c)
         || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool IsNameChar(char32_t c)
+constexpr bool IsNameChar(char32_t c)
 {
     return IsNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7
         || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
@@ -131,9 +131,11 @@ enum class Escape { NONE, TEXT, ATTRIBUTE };
 // values tab and LF), which become references because a parser would
 // otherwise normalise them away; control characters XML cannot carry; and
 // the lead byte of U+FFFE and U+FFFF, which XML cannot carry either.
-struct PlainBytes {
+struct ByteTables {
     bool plain[3][256];
-    constexpr PlainBytes() : plain()
+    bool nameStart[128];
+    bool name[128];
+    constexpr ByteTables() : plain(), nameStart(), name()
     {
         for (int e = 0; e < 3; ++e)
             for (int c = 0; c < 256; ++c) {
@@ -141,49 +143,152 @@ struct PlainBytes {
                 bool control = c < 0x20 && c != '\t' && c != '\n' && c != '\r';
                 plain[e][c] = !markup && !control && c != 0xEF;
             }
+        for (int c = 0; c < 128; ++c) {
+            nameStart[c] = IsNameStartChar(static_cast<char32_t>(c));
+            name[c] = IsNameChar(static_cast<char32_t>(c));
+        }
     }
 };
-constexpr PlainBytes PLAIN_BYTES;
+constexpr ByteTables BYTES;
 
 const char REPLACEMENT[] = "\xEF\xBF\xBD";
+const char TABS[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
 
-// Appends well-formed UTF-8 text, escaped for its context. A character that
-// XML cannot carry at all (a control character read back from a PC, say) is
-// written as U+FFFD: the file must stay loadable, whatever a value held.
-void AppendText(std::string& out, std::string_view text, Escape escape)
-{
-    const bool* plain = PLAIN_BYTES.plain[static_cast<int>(escape)];
-    const char* p = text.data();
-    const char* end = p + text.size();
-    while (p < end) {
-        const char* run = p;
-        while (run < end && plain[static_cast<unsigned char>(*run)])
-            ++run;
-        out.append(p, run);
-        if (run == end)
+// The indented text, written through a cursor into room made in steps. Its
+// pieces are short and many (several per element): a call into the
+// run-time library for each of them cost more than the whole scan. Only the
+// room in use is touched, so the text does not weigh more than it is.
+class COutput {
+public:
+    explicit COutput(std::string& text) : text_(text) {}
+
+    void Start(size_t expected)
+    {
+        text_.clear();
+        text_.reserve(expected);
+        used_ = 0;
+    }
+    void Finish() { text_.resize(used_); }
+
+    // A cursor with room for `n` bytes; Advance() takes it back.
+    char* Room(size_t n)
+    {
+        if (text_.size() - used_ < n)
+            text_.resize(std::max(used_ + n, text_.size() + STEP));
+        return text_.data() + used_;
+    }
+    void Advance(const char* to) { used_ = static_cast<size_t>(to - text_.data()); }
+
+    template <size_t N>
+    void Put(const char (&text)[N])
+    {
+        std::memcpy(Room(N - 1), text, N - 1);
+        used_ += N - 1;
+    }
+    void Tabs(int depth)
+    {
+        if (depth <= 0)
             return;
-        p = run;
-        unsigned char c = static_cast<unsigned char>(*p++);
-        if (c == 0xEF) {
-            bool nonCharacter = end - p >= 2 && static_cast<unsigned char>(p[0]) == 0xBF
-                             && (static_cast<unsigned char>(p[1]) & 0xFE) == 0xBE;
-            if (nonCharacter)
-                p += 2;
-            out += nonCharacter ? std::string_view(REPLACEMENT) : std::string_view("\xEF", 1);
-            continue;
+        char* to = Room(static_cast<size_t>(depth) + sizeof TABS);
+        if (depth < static_cast<int>(sizeof TABS))
+            std::memcpy(to, TABS, sizeof TABS);
+        else
+            std::memset(to, '\t', static_cast<size_t>(depth));
+        used_ += static_cast<size_t>(depth);
+    }
+
+    // Copies an element, attribute or instruction name; false when it is
+    // not an XML name.
+    bool Name(std::string_view name)
+    {
+        if (name.empty())
+            return false;
+        char* to = Room(name.size());
+        for (size_t i = 0; i < name.size();) {
+            auto c = static_cast<unsigned char>(name[i]);
+            bool first = i == 0;
+            if (c < 0x80) {
+                if (!(first ? BYTES.nameStart[c] : BYTES.name[c]))
+                    return false;
+                *to++ = static_cast<char>(c);
+                ++i;
+                continue;
+            }
+            size_t at = i;
+            char32_t code = NextCodePoint(name, i);
+            if (!(first ? IsNameStartChar(code) : IsNameChar(code)))
+                return false;
+            while (at < i)
+                *to++ = name[at++];
         }
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '\r': out += "&#13;"; break;
-        case '"': out += "&quot;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        default: out += REPLACEMENT; break;
+        Advance(to);
+        return true;
+    }
+
+    // Appends well-formed UTF-8 text, escaped for its context. A character
+    // that XML cannot carry at all (a control character read back from a
+    // PC, say) is written as U+FFFD: the file must stay loadable, whatever
+    // a value held.
+    void Text(std::string_view text, Escape escape)
+    {
+        const bool* plain = BYTES.plain[static_cast<int>(escape)];
+        const char* p = text.data();
+        const char* end = p + text.size();
+        while (p < end) {
+            // In slices, so that the room for the longest escapes stays small.
+            size_t slice = std::min<size_t>(static_cast<size_t>(end - p), SLICE);
+            const char* stop = p + slice;
+            char* to = Room(slice * 6);
+            while (p < stop) {
+                auto c = static_cast<unsigned char>(*p++);
+                if (plain[c]) {
+                    *to++ = static_cast<char>(c);
+                    continue;
+                }
+                to = Special(c, p, end, to);
+            }
+            Advance(to);
         }
     }
-}
+
+private:
+    static constexpr size_t STEP = 64 * 1024;
+    static constexpr size_t SLICE = 4096;
+
+    std::string& text_;
+    size_t used_ = 0;
+
+    template <size_t N>
+    static char* Copy(char* to, const char (&text)[N])
+    {
+        std::memcpy(to, text, N - 1);
+        return to + N - 1;
+    }
+
+    static char* Special(unsigned char c, const char*& p, const char* end, char* to)
+    {
+        if (c == 0xEF) {
+            // U+FFFE and U+FFFF: not characters XML can carry.
+            if (end - p >= 2 && static_cast<unsigned char>(p[0]) == 0xBF
+                && (static_cast<unsigned char>(p[1]) & 0xFE) == 0xBE) {
+                p += 2;
+                return Copy(to, REPLACEMENT);
+            }
+            *to++ = static_cast<char>(c);
+            return to;
+        }
+        switch (c) {
+        case '&': return Copy(to, "&amp;");
+        case '<': return Copy(to, "&lt;");
+        case '>': return Copy(to, "&gt;");
+        case '\r': return Copy(to, "&#13;");
+        case '"': return Copy(to, "&quot;");
+        case '\t': return Copy(to, "&#9;");
+        case '\n': return Copy(to, "&#10;");
+        default: return Copy(to, REPLACEMENT);
+        }
+    }
+};
 
 // Element shapes found by a first scan of the text: whether an element has
 // anything to write inside it, and whether that includes text (then nothing
@@ -275,16 +380,16 @@ public:
             return false;
         // Once, for the whole text: escaping differently from the DOM
         // rarely adds more than the slack.
-        out_.clear();
-        out_.reserve(sizeof XML_DECLARATION + xml.size() + added + xml.size() / 32);
-        out_ = XML_DECLARATION;
+        out_.Start(sizeof XML_DECLARATION + xml.size() + added + xml.size() / 32);
+        out_.Put(XML_DECLARATION);
         CXmlTextScanner scanner(xml);
-        for (CXmlTextScanner::Token token = scanner.Next(); token.kind != CXmlTextScanner::Kind::END;
+        bool written = true;
+        for (CXmlTextScanner::Token token = scanner.Next(); written && token.kind != CXmlTextScanner::Kind::END;
              token = scanner.Next())
-            if (!Piece(token))
-                return false;
+            written = Piece(token);
+        out_.Finish();
         // Without a document element the text would not parse again.
-        return hasRoot_;
+        return written && hasRoot_;
     }
 
 private:
@@ -295,7 +400,7 @@ private:
         bool written;   // false when it was written as an empty element
     };
 
-    std::string& out_;
+    COutput out_;
     std::vector<uint8_t> shapes_;
     size_t nextShape_ = 0;
     std::vector<Open> open_;
@@ -313,12 +418,12 @@ private:
         while (p < end && *p != '&' && *p != '\r')
             ++p;
         if (p == end) {
-            AppendText(out_, raw, escape);
+            out_.Text(raw, escape);
             return true;
         }
         if (!DecodeXmlReferences(raw, decoded_))
             return false;
-        AppendText(out_, decoded_, escape);
+        out_.Text(decoded_, escape);
         return true;
     }
 
@@ -333,11 +438,11 @@ private:
 
     // depth < 0: inside an element with text, where added whitespace would
     // become part of that text, so nothing is indented or broken.
-    void LineStart(int depth) { out_.append(depth > 0 ? static_cast<size_t>(depth) : 0, '\t'); }
+    void LineStart(int depth) { out_.Tabs(depth); }
     void LineEnd(int depth)
     {
         if (depth >= 0)
-            out_ += LINE_END;
+            out_.Put(LINE_END);
     }
 
     bool Piece(const CXmlTextScanner::Token& token)
@@ -358,7 +463,7 @@ private:
             return AppendDecoded(token.body, Escape::TEXT);
         case Kind::CDATA:
             if (!IsBlankCData(token.body))
-                AppendText(out_, Unfolded(token.body), Escape::TEXT);
+                out_.Text(Unfolded(token.body), Escape::TEXT);
             return true;
         case Kind::COMMENT:
             return Comment(token.body);
@@ -373,27 +478,26 @@ private:
 
     bool StartTag(const CXmlTextScanner::Token& tag)
     {
-        if (!IsXmlNameOf(tag.name) || nextShape_ >= shapes_.size())
+        if (nextShape_ >= shapes_.size())
             return false;
         uint8_t shape = shapes_[nextShape_++];
         int depth = Depth();
         hasRoot_ = hasRoot_ || open_.empty();
         LineStart(depth);
-        out_ += '<';
-        out_ += tag.name;
-        if (!Attributes(tag.body))
+        out_.Put("<");
+        if (!out_.Name(tag.name) || !Attributes(tag.body))
             return false;
         if (!(shape & HAS_CHILD)) {
-            out_ += "/>";
+            out_.Put("/>");
             LineEnd(depth);
             if (!tag.selfClosing)
                 open_.push_back({tag.name, depth, depth, false});
             return true;
         }
-        out_ += '>';
+        out_.Put(">");
         int childDepth = ((shape & HAS_TEXT) || depth < 0) ? -1 : depth + 1;
         if (childDepth >= 0)
-            out_ += LINE_END;
+            out_.Put(LINE_END);
         open_.push_back({tag.name, depth, childDepth, true});
         return true;
     }
@@ -406,9 +510,9 @@ private:
             return;
         if (element.childDepth >= 0)
             LineStart(element.depth);
-        out_ += "</";
-        out_ += element.name;
-        out_ += '>';
+        out_.Put("</");
+        out_.Name(element.name);
+        out_.Put(">");
         LineEnd(element.depth);
     }
 
@@ -417,14 +521,13 @@ private:
         std::string_view name, value;
         bool bad = false;
         while (CXmlTextScanner::NextAttribute(body, name, value, bad)) {
-            if (!IsXmlNameOf(name))
+            out_.Put(" ");
+            if (!out_.Name(name))
                 return false;
-            out_ += ' ';
-            out_ += name;
-            out_ += "=\"";
+            out_.Put("=\"");
             if (!AppendDecoded(value, Escape::ATTRIBUTE))
                 return false;
-            out_ += '"';
+            out_.Put("\"");
         }
         return !bad;
     }
@@ -437,9 +540,9 @@ private:
             return false;
         int depth = Depth();
         LineStart(depth);
-        out_ += "<!--";
-        AppendText(out_, value, Escape::NONE);
-        out_ += "-->";
+        out_.Put("<!--");
+        out_.Text(value, Escape::NONE);
+        out_.Put("-->");
         LineEnd(depth);
         return true;
     }
@@ -456,17 +559,18 @@ private:
         // The document's own declaration is replaced by ours.
         if (open_.empty() && instruction.name == "xml")
             return true;
-        if (!IsXmlNameOf(instruction.name) || IsXmlTarget(instruction.name))
+        if (IsXmlTarget(instruction.name))
             return false;
         int depth = Depth();
         LineStart(depth);
-        out_ += "<?";
-        out_ += instruction.name;
+        out_.Put("<?");
+        if (!out_.Name(instruction.name))
+            return false;
         if (!instruction.body.empty()) {
-            out_ += ' ';
-            AppendText(out_, Unfolded(instruction.body), Escape::NONE);
+            out_.Put(" ");
+            out_.Text(Unfolded(instruction.body), Escape::NONE);
         }
-        out_ += "?>";
+        out_.Put("?>");
         LineEnd(depth);
         return true;
     }
