@@ -228,27 +228,40 @@ public:
     // Appends well-formed UTF-8 text, escaped for its context. A character
     // that XML cannot carry at all (a control character read back from a
     // PC, say) is written as U+FFFD: the file must stay loadable, whatever
-    // a value held.
-    void Text(std::string_view text, Escape escape)
+    // a value held. `raw`: text or an attribute value as the DOM wrote it,
+    // whose references are resolved and whose CR LF line ends are unfolded
+    // on the way; false for a reference the text cannot resolve by itself.
+    bool Text(std::string_view text, Escape escape, bool raw = false)
     {
         const bool* plain = BYTES.plain[static_cast<int>(escape)];
         const char* p = text.data();
         const char* end = p + text.size();
         while (p < end) {
-            // In slices, so that the room for the longest escapes stays small.
+            // In slices, so that the room for the longest escapes stays
+            // small (a reference or line end may end past the slice).
             size_t slice = std::min<size_t>(static_cast<size_t>(end - p), SLICE);
             const char* stop = p + slice;
-            char* to = Room(slice * 6);
+            char* to = Room(slice * 6 + 16);
             while (p < stop) {
                 auto c = static_cast<unsigned char>(*p++);
                 if (plain[c]) {
                     *to++ = static_cast<char>(c);
-                    continue;
+                } else if (c == 0xEF) {
+                    to = LeadEF(p, end, to);
+                } else if (raw && c == '&') {
+                    to = Reference(p, end, escape, to);
+                    if (!to)
+                        return false;
+                } else if (raw && c == '\r' && p < end && *p == '\n') {
+                    ++p;
+                    to = plain['\n'] ? Copy(to, "\n") : Copy(to, "&#10;");
+                } else {
+                    to = Escaped(c, to);
                 }
-                to = Special(c, p, end, to);
             }
             Advance(to);
         }
+        return true;
     }
 
 private:
@@ -265,18 +278,20 @@ private:
         return to + N - 1;
     }
 
-    static char* Special(unsigned char c, const char*& p, const char* end, char* to)
+    // U+FFFE and U+FFFF are not characters XML can carry.
+    static char* LeadEF(const char*& p, const char* end, char* to)
     {
-        if (c == 0xEF) {
-            // U+FFFE and U+FFFF: not characters XML can carry.
-            if (end - p >= 2 && static_cast<unsigned char>(p[0]) == 0xBF
-                && (static_cast<unsigned char>(p[1]) & 0xFE) == 0xBE) {
-                p += 2;
-                return Copy(to, REPLACEMENT);
-            }
-            *to++ = static_cast<char>(c);
-            return to;
+        if (end - p >= 2 && static_cast<unsigned char>(p[0]) == 0xBF && (static_cast<unsigned char>(p[1]) & 0xFE) == 0xBE) {
+            p += 2;
+            return Copy(to, REPLACEMENT);
         }
+        *to++ = '\xEF';
+        return to;
+    }
+
+    // An ASCII character the context does not write as it is.
+    static char* Escaped(unsigned char c, char* to)
+    {
         switch (c) {
         case '&': return Copy(to, "&amp;");
         case '<': return Copy(to, "&lt;");
@@ -287,6 +302,46 @@ private:
         case '\n': return Copy(to, "&#10;");
         default: return Copy(to, REPLACEMENT);
         }
+    }
+
+    // The reference after '&' at `p`, up to its ';'.
+    static bool NextReference(const char*& p, const char* end, char32_t& code)
+    {
+        const char* semi = p;
+        while (semi < end && *semi != ';')
+            ++semi;
+        if (semi == end || !DecodeXmlReference(std::string_view(p, static_cast<size_t>(semi - p)), code))
+            return false;
+        p = semi + 1;
+        return true;
+    }
+
+    // The character of a reference, escaped for its context. Half of a
+    // surrogate pair is U+FFFD unless the other half is the next reference.
+    static char* Reference(const char*& p, const char* end, Escape escape, char* to)
+    {
+        char32_t code = 0;
+        if (!NextReference(p, end, code))
+            return nullptr;
+        if (IsHighSurrogate(code)) {
+            const char* next = p + 1;
+            char32_t low = 0;
+            if (p < end && *p == '&' && NextReference(next, end, low) && IsLowSurrogate(low)) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                p = next;
+            } else {
+                code = 0xFFFD;
+            }
+        } else if (IsLowSurrogate(code) || code == 0xFFFE || code == 0xFFFF) {
+            code = 0xFFFD;
+        }
+        if (code >= 0x80)
+            return EncodeUtf8(code, to);
+        if (BYTES.plain[static_cast<int>(escape)][code]) {
+            *to++ = static_cast<char>(code);
+            return to;
+        }
+        return Escaped(static_cast<unsigned char>(code), to);
     }
 };
 
@@ -409,24 +464,6 @@ private:
 
     int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
 
-    // Text or an attribute value as the DOM holds it, escaped by our rules.
-    // Without a reference or a CR it is already what it stands for.
-    bool AppendDecoded(std::string_view raw, Escape escape)
-    {
-        const char* p = raw.data();
-        const char* end = p + raw.size();
-        while (p < end && *p != '&' && *p != '\r')
-            ++p;
-        if (p == end) {
-            out_.Text(raw, escape);
-            return true;
-        }
-        if (!DecodeXmlReferences(raw, decoded_))
-            return false;
-        out_.Text(decoded_, escape);
-        return true;
-    }
-
     std::string_view Unfolded(std::string_view raw)
     {
         if (raw.find('\r') == std::string_view::npos)
@@ -460,7 +497,7 @@ private:
             // that the first save equals later ones.
             if (IsBlankXmlText(token.body))
                 return true;
-            return AppendDecoded(token.body, Escape::TEXT);
+            return out_.Text(token.body, Escape::TEXT, true);
         case Kind::CDATA:
             if (!IsBlankCData(token.body))
                 out_.Text(Unfolded(token.body), Escape::TEXT);
@@ -525,7 +562,7 @@ private:
             if (!out_.Name(name))
                 return false;
             out_.Put("=\"");
-            if (!AppendDecoded(value, Escape::ATTRIBUTE))
+            if (!out_.Text(value, Escape::ATTRIBUTE, true))
                 return false;
             out_.Put("\"");
         }

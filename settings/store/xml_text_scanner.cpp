@@ -57,28 +57,35 @@ bool NamedReference(std::string_view ref, char& c)
     return false;
 }
 
+} // namespace
+
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-} // namespace
+char* EncodeUtf8(char32_t c, char* to)
+{
+    if (c < 0x80) {
+        *to++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *to++ = static_cast<char>(0xC0 | (c >> 6));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *to++ = static_cast<char>(0xE0 | (c >> 12));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *to++ = static_cast<char>(0xF0 | (c >> 18));
+        *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return to;
+}
 
 void AppendUtf8(std::string& text, char32_t c)
 {
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char bytes[4];
+    text.append(bytes, EncodeUtf8(c, bytes));
 }
 
 void UnfoldLineEnds(std::string_view raw, std::string& text)
@@ -254,6 +261,17 @@ bool CXmlTextScanner::NextAttribute(std::string_view& body, std::string_view& na
     return true;
 }
 
+bool DecodeXmlReference(std::string_view ref, char32_t& c)
+{
+    char named = 0;
+    if (!ref.empty() && ref[0] == '#')
+        return CharacterReference(ref, c);
+    if (!NamedReference(ref, named))
+        return false;
+    c = static_cast<unsigned char>(named);
+    return true;
+}
+
 bool DecodeXmlReferences(std::string_view raw, std::string& text)
 {
     text.clear();
@@ -270,29 +288,20 @@ bool DecodeXmlReferences(std::string_view raw, std::string& text)
         size_t semi = raw.find(';', amp);
         if (semi == std::string_view::npos)
             return false;
-        std::string_view ref = raw.substr(amp + 1, semi - amp - 1);
         char32_t code = 0;
-        char named = 0;
-        if (!ref.empty() && ref[0] == '#' && CharacterReference(ref, code)) {
-            if (high && IsLowSurrogate(code)) {
-                code = 0x10000 + ((high - 0xD800) << 10) + (code - 0xDC00);
-                high = 0;
-            } else if (high) {
-                AppendUtf8(text, 0xFFFD);
-                high = 0;
-            }
-            if (IsHighSurrogate(code))
-                high = code;
-            else
-                AppendUtf8(text, IsLowSurrogate(code) ? 0xFFFD : code);
-        } else if (NamedReference(ref, named)) {
-            if (high)
-                AppendUtf8(text, 0xFFFD);
-            high = 0;
-            text += named;
-        } else {
+        if (!DecodeXmlReference(raw.substr(amp + 1, semi - amp - 1), code))
             return false;
+        if (high && IsLowSurrogate(code)) {
+            code = 0x10000 + ((high - 0xD800) << 10) + (code - 0xDC00);
+            high = 0;
+        } else if (high) {
+            AppendUtf8(text, 0xFFFD);
+            high = 0;
         }
+        if (IsHighSurrogate(code))
+            high = code;
+        else
+            AppendUtf8(text, IsLowSurrogate(code) ? 0xFFFD : code);
         done = semi + 1;
     }
     if (high)

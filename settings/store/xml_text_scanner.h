@@ -40,13 +40,24 @@ private:
     Token Doctype();
 };
 
-// Appends one code point as UTF-8.
+// One code point as UTF-8: written at `to` (room for four bytes), or
+// appended.
+char* EncodeUtf8(char32_t c, char* to);
 void AppendUtf8(std::string& text, char32_t c);
 
 // Appends raw text with each CR LF turned into the LF it stands for: the
 // DOM writes every line feed of its text as CR LF, and a CR of its own as a
 // reference.
 void UnfoldLineEnds(std::string_view raw, std::string& text);
+
+// The character a reference stands for, given what lies between its '&'
+// and ';' ("#65", "#x41" or a predefined entity name); false for any other.
+bool DecodeXmlReference(std::string_view ref, char32_t& c);
+
+// Halves of a UTF-16 surrogate pair, which a character reference may name
+// but no UTF-8 text may hold.
+bool IsHighSurrogate(char32_t c);
+bool IsLowSurrogate(char32_t c);
 
 // Replaces the character and predefined entity references of raw text or an
 // attribute value by the characters they stand for, in UTF-8 (line ends
