@@ -109,20 +109,6 @@ char32_t NextCodePoint(std::string_view text, size_t& i)
     return c;
 }
 
-template <class Text>
-bool IsXmlNameOf(Text name)
-{
-    if (name.empty())
-        return false;
-    size_t i = 0;
-    if (!IsNameStartChar(NextCodePoint(name, i)))
-        return false;
-    while (i < name.size())
-        if (!IsNameChar(NextCodePoint(name, i)))
-            return false;
-    return true;
-}
-
 enum class Escape { NONE, TEXT, ATTRIBUTE };
 
 // For each byte of UTF-8 text, whether the context writes it as it is:
@@ -668,7 +654,18 @@ bool IndentSavedText(IXMLDOMNode* node, std::string& utf8, bool& indented)
 
 } // namespace
 
-bool IsXmlName(std::wstring_view name) { return IsXmlNameOf(name); }
+bool IsXmlName(std::wstring_view name)
+{
+    if (name.empty())
+        return false;
+    size_t i = 0;
+    if (!IsNameStartChar(NextCodePoint(name, i)))
+        return false;
+    while (i < name.size())
+        if (!IsNameChar(NextCodePoint(name, i)))
+            return false;
+    return true;
+}
 
 bool FormatXml(IXMLDOMNode* document, std::string& utf8)
 {
