@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,14 +33,7 @@ char32_t NextCodePoint(std::wstring_view text, size_t& i)
     return c;
 }
 
-// Characters an XML 1.0 document can hold at all, even as a reference.
-bool IsXmlChar(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-        || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-bool IsNameStartChar(char32_t c)
+constexpr bool IsNameStartChar(char32_t c)
 {
     return c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0xD6)
         || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
@@ -48,108 +42,321 @@ bool IsNameStartChar(char32_t c)
         || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool IsNameChar(char32_t c)
+constexpr bool IsNameChar(char32_t c)
 {
     return IsNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7
         || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
-void AppendUtf8(std::string& out, char32_t c)
+// UTF-16 text as UTF-8, a lone surrogate as U+FFFD.
+std::string ToUtf8(std::wstring_view text)
 {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+    std::string utf8;
+    utf8.reserve(text.size() + text.size() / 2);
+    for (size_t i = 0; i < text.size();)
+        AppendUtf8(utf8, NextCodePoint(text, i));
+    return utf8;
+}
+
+// True for well-formed UTF-8 (no overlong forms, no surrogates, nothing
+// above U+10FFFF). Mostly ASCII, so eight bytes at a time are checked first.
+bool IsValidUtf8(std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        if (end - p >= 8) {
+            uint64_t eight;
+            std::memcpy(&eight, p, 8);
+            if (!(eight & 0x8080808080808080ull)) {
+                p += 8;
+                continue;
+            }
+        }
+        unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (c < 0xC2 || c > 0xF4 || static_cast<size_t>(end - p) < length)
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90)
+            || (c == 0xF4 && p[1] > 0x8F))
+            return false;
+        p += length;
     }
+    return true;
+}
+
+// One code point of well-formed UTF-8, advancing `i`.
+char32_t NextCodePoint(std::string_view text, size_t& i)
+{
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    char32_t c = byte(i);
+    if (c < 0x80) {
+        ++i;
+        return c;
+    }
+    size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    c &= length == 4 ? 0x07 : length == 3 ? 0x0F : 0x1F;
+    for (size_t k = 1; k < length; ++k)
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    i += length;
+    return c;
 }
 
 enum class Escape { NONE, TEXT, ATTRIBUTE };
 
-// Appends text as UTF-8. Markup characters are escaped as the context needs;
-// CR (and in attribute values tab and LF) become references because a parser
-// would otherwise normalise them away. A character that XML cannot carry at
-// all (a control character read back from a PC, say) is written as U+FFFD:
-// the file must stay loadable, whatever a value held.
-// Printable ASCII that the context writes as it is: almost all of a data
-// file, so it is copied in runs rather than character by character.
-bool IsPlainAscii(wchar_t c, Escape escape)
-{
-    if (c < 0x20 || c >= 0x7F)
-        return false;
-    if (escape == Escape::NONE)
-        return true;
-    return c != '&' && c != '<' && c != '>' && (escape == Escape::TEXT || c != '"');
-}
-
-void AppendText(std::string& out, std::wstring_view text, Escape escape)
-{
-    for (size_t i = 0; i < text.size();) {
-        size_t run = i;
-        while (run < text.size() && IsPlainAscii(text[run], escape))
-            ++run;
-        if (run > i) {
-            size_t at = out.size();
-            out.resize(at + (run - i));
-            for (char* to = out.data() + at; i < run; ++i)
-                *to++ = static_cast<char>(text[i]);
-            continue;
-        }
-        char32_t c = NextCodePoint(text, i);
-        if (!IsXmlChar(c))
-            c = 0xFFFD;
-        if (escape != Escape::NONE) {
-            const char* ref = nullptr;
-            switch (c) {
-            case '&': ref = "&amp;"; break;
-            case '<': ref = "&lt;"; break;
-            case '>': ref = "&gt;"; break;
-            case '\r': ref = "&#13;"; break;
-            case '"': ref = escape == Escape::ATTRIBUTE ? "&quot;" : nullptr; break;
-            case '\t': ref = escape == Escape::ATTRIBUTE ? "&#9;" : nullptr; break;
-            case '\n': ref = escape == Escape::ATTRIBUTE ? "&#10;" : nullptr; break;
-            default: break;
+// For each byte of UTF-8 text, whether the context writes it as it is:
+// almost all of a data file, so it is copied in runs. The others are
+// markup characters escaped as the context needs; CR (and in attribute
+// values tab and LF), which become references because a parser would
+// otherwise normalise them away; control characters XML cannot carry; and
+// the lead byte of U+FFFE and U+FFFF, which XML cannot carry either.
+struct ByteTables {
+    bool plain[3][256];
+    bool nameStart[128];
+    bool name[128];
+    constexpr ByteTables() : plain(), nameStart(), name()
+    {
+        for (int e = 0; e < 3; ++e)
+            for (int c = 0; c < 256; ++c) {
+                bool markup = e != 0 && (c == '&' || c == '<' || c == '>' || c == '\r' || (e == 2 && (c == '"' || c == '\t' || c == '\n')));
+                bool control = c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+                plain[e][c] = !markup && !control && c != 0xEF;
             }
-            if (ref) {
-                out += ref;
+        for (int c = 0; c < 128; ++c) {
+            nameStart[c] = IsNameStartChar(static_cast<char32_t>(c));
+            name[c] = IsNameChar(static_cast<char32_t>(c));
+        }
+    }
+};
+constexpr ByteTables BYTES;
+
+const char REPLACEMENT[] = "\xEF\xBF\xBD";
+const char TABS[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+
+// The indented text, written through a cursor into room made in steps. Its
+// pieces are short and many (several per element): a call into the
+// run-time library for each of them cost more than the whole scan. Only the
+// room in use is touched, so the text does not weigh more than it is.
+class COutput {
+public:
+    explicit COutput(std::string& text) : text_(text) {}
+
+    void Start(size_t expected)
+    {
+        text_.clear();
+        text_.reserve(expected);
+        used_ = 0;
+    }
+    void Finish() { text_.resize(used_); }
+
+    // A cursor with room for `n` bytes; Advance() takes it back.
+    char* Room(size_t n)
+    {
+        if (text_.size() - used_ < n)
+            text_.resize(std::max(used_ + n, text_.size() + STEP));
+        return text_.data() + used_;
+    }
+    void Advance(const char* to) { used_ = static_cast<size_t>(to - text_.data()); }
+
+    template <size_t N>
+    void Put(const char (&text)[N])
+    {
+        std::memcpy(Room(N - 1), text, N - 1);
+        used_ += N - 1;
+    }
+    void Tabs(int depth)
+    {
+        if (depth <= 0)
+            return;
+        char* to = Room(static_cast<size_t>(depth) + sizeof TABS);
+        if (depth < static_cast<int>(sizeof TABS))
+            std::memcpy(to, TABS, sizeof TABS);
+        else
+            std::memset(to, '\t', static_cast<size_t>(depth));
+        used_ += static_cast<size_t>(depth);
+    }
+
+    // Copies an element, attribute or instruction name; false when it is
+    // not an XML name.
+    bool Name(std::string_view name)
+    {
+        if (name.empty())
+            return false;
+        char* to = Room(name.size());
+        for (size_t i = 0; i < name.size();) {
+            auto c = static_cast<unsigned char>(name[i]);
+            bool first = i == 0;
+            if (c < 0x80) {
+                if (!(first ? BYTES.nameStart[c] : BYTES.name[c]))
+                    return false;
+                *to++ = static_cast<char>(c);
+                ++i;
                 continue;
             }
+            size_t at = i;
+            char32_t code = NextCodePoint(name, i);
+            if (!(first ? IsNameStartChar(code) : IsNameChar(code)))
+                return false;
+            while (at < i)
+                *to++ = name[at++];
         }
-        AppendUtf8(out, c);
+        Advance(to);
+        return true;
     }
-}
+
+    // Appends well-formed UTF-8 text, escaped for its context. A character
+    // that XML cannot carry at all (a control character read back from a
+    // PC, say) is written as U+FFFD: the file must stay loadable, whatever
+    // a value held. `raw`: text or an attribute value as the DOM wrote it,
+    // whose references are resolved and whose CR LF line ends are unfolded
+    // on the way; false for a reference the text cannot resolve by itself.
+    bool Text(std::string_view text, Escape escape, bool raw = false)
+    {
+        const bool* plain = BYTES.plain[static_cast<int>(escape)];
+        const char* p = text.data();
+        const char* end = p + text.size();
+        while (p < end) {
+            // In slices, so that the room for the longest escapes stays
+            // small (a reference or line end may end past the slice).
+            size_t slice = std::min<size_t>(static_cast<size_t>(end - p), SLICE);
+            const char* stop = p + slice;
+            char* to = Room(slice * 6 + 16);
+            while (p < stop) {
+                auto c = static_cast<unsigned char>(*p++);
+                if (plain[c]) {
+                    *to++ = static_cast<char>(c);
+                } else if (c == 0xEF) {
+                    to = LeadEF(p, end, to);
+                } else if (raw && c == '&') {
+                    to = Reference(p, end, escape, to);
+                    if (!to)
+                        return false;
+                } else if (raw && c == '\r' && p < end && *p == '\n') {
+                    ++p;
+                    to = plain['\n'] ? Copy(to, "\n") : Copy(to, "&#10;");
+                } else {
+                    to = Escaped(c, to);
+                }
+            }
+            Advance(to);
+        }
+        return true;
+    }
+
+private:
+    static constexpr size_t STEP = 64 * 1024;
+    static constexpr size_t SLICE = 4096;
+
+    std::string& text_;
+    size_t used_ = 0;
+
+    template <size_t N>
+    static char* Copy(char* to, const char (&text)[N])
+    {
+        std::memcpy(to, text, N - 1);
+        return to + N - 1;
+    }
+
+    // U+FFFE and U+FFFF are not characters XML can carry.
+    static char* LeadEF(const char*& p, const char* end, char* to)
+    {
+        if (end - p >= 2 && static_cast<unsigned char>(p[0]) == 0xBF && (static_cast<unsigned char>(p[1]) & 0xFE) == 0xBE) {
+            p += 2;
+            return Copy(to, REPLACEMENT);
+        }
+        *to++ = '\xEF';
+        return to;
+    }
+
+    // An ASCII character the context does not write as it is.
+    static char* Escaped(unsigned char c, char* to)
+    {
+        switch (c) {
+        case '&': return Copy(to, "&amp;");
+        case '<': return Copy(to, "&lt;");
+        case '>': return Copy(to, "&gt;");
+        case '\r': return Copy(to, "&#13;");
+        case '"': return Copy(to, "&quot;");
+        case '\t': return Copy(to, "&#9;");
+        case '\n': return Copy(to, "&#10;");
+        default: return Copy(to, REPLACEMENT);
+        }
+    }
+
+    // The reference after '&' at `p`, up to its ';'.
+    static bool NextReference(const char*& p, const char* end, char32_t& code)
+    {
+        const char* semi = p;
+        while (semi < end && *semi != ';')
+            ++semi;
+        if (semi == end || !DecodeXmlReference(std::string_view(p, static_cast<size_t>(semi - p)), code))
+            return false;
+        p = semi + 1;
+        return true;
+    }
+
+    // The character of a reference, escaped for its context. Half of a
+    // surrogate pair is U+FFFD unless the other half is the next reference.
+    static char* Reference(const char*& p, const char* end, Escape escape, char* to)
+    {
+        char32_t code = 0;
+        if (!NextReference(p, end, code))
+            return nullptr;
+        if (IsHighSurrogate(code)) {
+            const char* next = p + 1;
+            char32_t low = 0;
+            if (p < end && *p == '&' && NextReference(next, end, low) && IsLowSurrogate(low)) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                p = next;
+            } else {
+                code = 0xFFFD;
+            }
+        } else if (IsLowSurrogate(code) || code == 0xFFFE || code == 0xFFFF) {
+            code = 0xFFFD;
+        }
+        if (code >= 0x80)
+            return EncodeUtf8(code, to);
+        if (BYTES.plain[static_cast<int>(escape)][code]) {
+            *to++ = static_cast<char>(code);
+            return to;
+        }
+        return Escaped(static_cast<unsigned char>(code), to);
+    }
+};
 
 // Element shapes found by a first scan of the text: whether an element has
 // anything to write inside it, and whether that includes text (then nothing
 // inside it is indented, since added white space would become text).
 enum : uint8_t { HAS_CHILD = 1, HAS_TEXT = 2 };
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool IsBlankCData(std::wstring_view content) { return std::all_of(content.begin(), content.end(), IsSpace); }
+bool IsBlankCData(std::string_view content) { return std::all_of(content.begin(), content.end(), IsSpace); }
 
 // A text piece left over where a comment, instruction or CDATA section held
 // its own end marker: the DOM holds a node that no parser would read back.
-bool HoldsEndMarker(std::wstring_view text)
+bool HoldsEndMarker(std::string_view text)
 {
-    return text.find(L"-->") != std::wstring_view::npos || text.find(L"?>") != std::wstring_view::npos
-        || text.find(L"]]>") != std::wstring_view::npos;
+    return text.find('>') != std::string_view::npos
+        && (text.find("-->") != std::string_view::npos || text.find("?>") != std::string_view::npos
+            || text.find("]]>") != std::string_view::npos);
 }
 
-bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
+// The first scan: the shape of every element in document order, and an
+// upper bound of the indentation and line ends the writer adds.
+bool ElementShapes(std::string_view xml, std::vector<uint8_t>& shapes, size_t& added)
 {
     using Kind = CXmlTextScanner::Kind;
     CXmlTextScanner scanner(xml);
-    std::vector<std::pair<size_t, std::wstring_view>> open;
+    std::vector<std::pair<size_t, std::string_view>> open;
+    added = 0;
     for (;;) {
         CXmlTextScanner::Token token = scanner.Next();
         uint8_t parent = 0;
@@ -160,6 +367,7 @@ bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
             if (!open.empty())
                 shapes[open.back().first] |= HAS_CHILD;
             shapes.push_back(0);
+            added += 2 * (open.size() + 2);
             if (!token.selfClosing)
                 open.emplace_back(shapes.size() - 1, token.name);
             continue;
@@ -178,6 +386,7 @@ bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
             break;
         case Kind::COMMENT:
         case Kind::INSTRUCTION:
+            added += open.size() + 2;
             parent = HAS_CHILD;
             break;
         case Kind::DOCTYPE:
@@ -197,61 +406,53 @@ bool ElementShapes(std::wstring_view xml, std::vector<uint8_t>& shapes)
     }
 }
 
-// Re-indents the DOM's own text of a document. Every piece of text and every
-// attribute value is decoded and escaped again by our own rules, so that the
-// output does not depend on how the DOM chose to escape its text.
+// Re-indents the DOM's own text of a document (well-formed UTF-8). Every
+// piece of text and every attribute value is decoded and escaped again by
+// our own rules, so that the output does not depend on how the DOM chose to
+// escape its text.
 class Writer {
 public:
     explicit Writer(std::string& out) : out_(out) {}
 
-    bool Document(std::wstring_view xml)
+    bool Document(std::string_view xml)
     {
-        if (!ElementShapes(xml, shapes_))
+        size_t added = 0;
+        if (!ElementShapes(xml, shapes_, added))
             return false;
-        out_ = XML_DECLARATION;
-        out_.reserve(xml.size() + xml.size() / 4);
+        // Once, for the whole text: escaping differently from the DOM
+        // rarely adds more than the slack.
+        out_.Start(sizeof XML_DECLARATION + xml.size() + added + xml.size() / 32);
+        out_.Put(XML_DECLARATION);
         CXmlTextScanner scanner(xml);
-        for (CXmlTextScanner::Token token = scanner.Next(); token.kind != CXmlTextScanner::Kind::END;
+        bool written = true;
+        for (CXmlTextScanner::Token token = scanner.Next(); written && token.kind != CXmlTextScanner::Kind::END;
              token = scanner.Next())
-            if (!Piece(token))
-                return false;
+            written = Piece(token);
+        out_.Finish();
         // Without a document element the text would not parse again.
-        return hasRoot_;
+        return written && hasRoot_;
     }
 
 private:
     struct Open {
-        std::wstring_view name;
+        std::string_view name;
         int depth;      // of the element itself
         int childDepth; // of its children; < 0 inside an element with text
         bool written;   // false when it was written as an empty element
     };
 
-    std::string& out_;
+    COutput out_;
     std::vector<uint8_t> shapes_;
     size_t nextShape_ = 0;
     std::vector<Open> open_;
-    std::wstring decoded_;
+    std::string decoded_;
     bool hasRoot_ = false;
 
     int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
 
-    // Text or an attribute value as the DOM holds it, escaped by our rules.
-    bool AppendDecoded(std::wstring_view raw, Escape escape)
+    std::string_view Unfolded(std::string_view raw)
     {
-        if (std::none_of(raw.begin(), raw.end(), [](wchar_t c) { return c == L'&' || c == L'\r'; })) {
-            AppendText(out_, raw, escape);
-            return true;
-        }
-        if (!DecodeXmlReferences(raw, decoded_))
-            return false;
-        AppendText(out_, decoded_, escape);
-        return true;
-    }
-
-    std::wstring_view Unfolded(std::wstring_view raw)
-    {
-        if (raw.find(L'\r') == std::wstring_view::npos)
+        if (raw.find('\r') == std::string_view::npos)
             return raw;
         decoded_.clear();
         UnfoldLineEnds(raw, decoded_);
@@ -260,11 +461,11 @@ private:
 
     // depth < 0: inside an element with text, where added whitespace would
     // become part of that text, so nothing is indented or broken.
-    void LineStart(int depth) { out_.append(depth > 0 ? static_cast<size_t>(depth) : 0, '\t'); }
+    void LineStart(int depth) { out_.Tabs(depth); }
     void LineEnd(int depth)
     {
         if (depth >= 0)
-            out_ += LINE_END;
+            out_.Put(LINE_END);
     }
 
     bool Piece(const CXmlTextScanner::Token& token)
@@ -282,10 +483,10 @@ private:
             // that the first save equals later ones.
             if (IsBlankXmlText(token.body))
                 return true;
-            return AppendDecoded(token.body, Escape::TEXT);
+            return out_.Text(token.body, Escape::TEXT, true);
         case Kind::CDATA:
             if (!IsBlankCData(token.body))
-                AppendText(out_, Unfolded(token.body), Escape::TEXT);
+                out_.Text(Unfolded(token.body), Escape::TEXT);
             return true;
         case Kind::COMMENT:
             return Comment(token.body);
@@ -300,27 +501,26 @@ private:
 
     bool StartTag(const CXmlTextScanner::Token& tag)
     {
-        if (!IsXmlName(tag.name) || nextShape_ >= shapes_.size())
+        if (nextShape_ >= shapes_.size())
             return false;
         uint8_t shape = shapes_[nextShape_++];
         int depth = Depth();
         hasRoot_ = hasRoot_ || open_.empty();
         LineStart(depth);
-        out_ += '<';
-        AppendText(out_, tag.name, Escape::NONE);
-        if (!Attributes(tag.body))
+        out_.Put("<");
+        if (!out_.Name(tag.name) || !Attributes(tag.body))
             return false;
         if (!(shape & HAS_CHILD)) {
-            out_ += "/>";
+            out_.Put("/>");
             LineEnd(depth);
             if (!tag.selfClosing)
                 open_.push_back({tag.name, depth, depth, false});
             return true;
         }
-        out_ += '>';
+        out_.Put(">");
         int childDepth = ((shape & HAS_TEXT) || depth < 0) ? -1 : depth + 1;
         if (childDepth >= 0)
-            out_ += LINE_END;
+            out_.Put(LINE_END);
         open_.push_back({tag.name, depth, childDepth, true});
         return true;
     }
@@ -333,60 +533,67 @@ private:
             return;
         if (element.childDepth >= 0)
             LineStart(element.depth);
-        out_ += "</";
-        AppendText(out_, element.name, Escape::NONE);
-        out_ += '>';
+        out_.Put("</");
+        out_.Name(element.name);
+        out_.Put(">");
         LineEnd(element.depth);
     }
 
-    bool Attributes(std::wstring_view body)
+    bool Attributes(std::string_view body)
     {
-        std::wstring_view name, value;
+        std::string_view name, value;
         bool bad = false;
         while (CXmlTextScanner::NextAttribute(body, name, value, bad)) {
-            if (!IsXmlName(name))
+            out_.Put(" ");
+            if (!out_.Name(name))
                 return false;
-            out_ += ' ';
-            AppendText(out_, name, Escape::NONE);
-            out_ += "=\"";
-            if (!AppendDecoded(value, Escape::ATTRIBUTE))
+            out_.Put("=\"");
+            if (!out_.Text(value, Escape::ATTRIBUTE, true))
                 return false;
-            out_ += '"';
+            out_.Put("\"");
         }
         return !bad;
     }
 
-    bool Comment(std::wstring_view raw)
+    bool Comment(std::string_view raw)
     {
-        std::wstring_view value = Unfolded(raw);
+        std::string_view value = Unfolded(raw);
         // A comment made through the DOM may hold what no parser accepts.
-        if (value.find(L"--") != std::wstring_view::npos || (!value.empty() && value.back() == L'-'))
+        if (value.find("--") != std::string_view::npos || (!value.empty() && value.back() == '-'))
             return false;
         int depth = Depth();
         LineStart(depth);
-        out_ += "<!--";
-        AppendText(out_, value, Escape::NONE);
-        out_ += "-->";
+        out_.Put("<!--");
+        out_.Text(value, Escape::NONE);
+        out_.Put("-->");
         LineEnd(depth);
         return true;
+    }
+
+    // "xml" in any case: a name reserved for the declaration. (No character
+    // outside ASCII folds to one of these letters.)
+    static bool IsXmlTarget(std::string_view name)
+    {
+        return name.size() == 3 && (name[0] | 0x20) == 'x' && (name[1] | 0x20) == 'm' && (name[2] | 0x20) == 'l';
     }
 
     bool Instruction(const CXmlTextScanner::Token& instruction)
     {
         // The document's own declaration is replaced by ours.
-        if (open_.empty() && instruction.name == L"xml")
+        if (open_.empty() && instruction.name == "xml")
             return true;
-        if (!IsXmlName(instruction.name) || xmldom::EqualsNoCase(std::wstring(instruction.name), L"xml"))
+        if (IsXmlTarget(instruction.name))
             return false;
         int depth = Depth();
         LineStart(depth);
-        out_ += "<?";
-        AppendText(out_, instruction.name, Escape::NONE);
+        out_.Put("<?");
+        if (!out_.Name(instruction.name))
+            return false;
         if (!instruction.body.empty()) {
-            out_ += ' ';
-            AppendText(out_, Unfolded(instruction.body), Escape::NONE);
+            out_.Put(" ");
+            out_.Text(Unfolded(instruction.body), Escape::NONE);
         }
-        out_ += "?>";
+        out_.Put("?>");
         LineEnd(depth);
         return true;
     }
@@ -413,11 +620,12 @@ bool IsUtf8Save(std::string_view& bytes)
     return xmldom::EqualsNoCase(name, L"UTF-8");
 }
 
-// The document's text through the DOM's own save into memory: one call, and
-// under Wine several times quicker than its xml property, which builds the
-// same text in UTF-16 in several copies. False when the save failed or chose
-// another encoding; the caller then asks for the xml property.
-bool SavedText(IXMLDOMNode* node, std::wstring& text)
+// Indents the document's text from the DOM's own save into memory: one
+// call, and under Wine several times quicker than its xml property, which
+// builds the same text in UTF-16 in several copies. The saved bytes are
+// re-indented where they lie. False when the save failed or chose another
+// encoding; the caller then asks for the xml property.
+bool IndentSavedText(IXMLDOMNode* node, std::string& utf8, bool& indented)
 {
     Microsoft::WRL::ComPtr<IXMLDOMDocument> document;
     Microsoft::WRL::ComPtr<IStream> stream;
@@ -437,15 +645,11 @@ bool SavedText(IXMLDOMNode* node, std::wstring& text)
     if (!start)
         return false;
     std::string_view bytes(start, static_cast<size_t>(stat.cbSize.QuadPart));
-    bool utf8 = IsUtf8Save(bytes);
-    if (utf8 && !bytes.empty()) {
-        int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.resize(static_cast<size_t>(length > 0 ? length : 0));
-        utf8 = length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                                   text.data(), length) == length;
-    }
+    bool saved = IsUtf8Save(bytes) && !bytes.empty();
+    if (saved)
+        indented = IndentXmlText(bytes, utf8);
     ::GlobalUnlock(memory);
-    return utf8 && !text.empty();
+    return saved;
 }
 
 } // namespace
@@ -468,24 +672,33 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8)
     utf8.clear();
     if (!document)
         return false;
-    std::wstring saved;
-    if (SavedText(document, saved))
-        return IndentXmlText(saved, utf8);
+    bool indented = false;
+    if (IndentSavedText(document, utf8, indented))
+        return indented;
     Bstr xml;
     if (document->get_xml(xml.put()) != S_OK)
         return false;
-    return IndentXmlText(std::wstring_view(xml.c_str(), xml.length()), utf8);
+    return IndentXmlText(ToUtf8(std::wstring_view(xml.c_str(), xml.length())), utf8);
 }
 
-
-bool IndentXmlText(std::wstring_view xml, std::string& utf8)
+bool IndentXmlText(std::string_view xml, std::string& utf8)
 {
     Writer writer(utf8);
-    if (!writer.Document(xml)) {
-        utf8.clear();
-        return false;
+    bool indented = false;
+    if (IsValidUtf8(xml)) {
+        indented = writer.Document(xml);
+    } else {
+        // Each broken sequence becomes U+FFFD, as the system's conversion
+        // gives it.
+        int length = ::MultiByteToWideChar(CP_UTF8, 0, xml.data(), static_cast<int>(xml.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+        if (length > 0 && ::MultiByteToWideChar(CP_UTF8, 0, xml.data(), static_cast<int>(xml.size()), wide.data(),
+                                                length) == length)
+            indented = writer.Document(ToUtf8(wide));
     }
-    return true;
+    if (!indented)
+        utf8.clear();
+    return indented;
 }
 
 bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error)

@@ -19,9 +19,9 @@ bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path);
 // attribute name, a comment holding "--") or the DOM call fails.
 bool FormatXml(IXMLDOMNode* document, std::string& utf8);
 
-// The same text built from a document's serialised text, as the DOM's xml
-// property gives it.
-bool IndentXmlText(std::wstring_view xml, std::string& utf8);
+// The same text built from a document's serialised text in UTF-8, as the
+// DOM's own save gives it (a broken UTF-8 sequence is read as U+FFFD).
+bool IndentXmlText(std::string_view xml, std::string& utf8);
 
 // Replaces the file at `path` with `bytes`: writes a temporary file in the
 // same folder, flushes it to disk and moves it over the target. On failure

@@ -2,48 +2,37 @@
 
 namespace {
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool StartsWith(std::wstring_view text, size_t at, std::wstring_view prefix)
+bool StartsWith(std::string_view text, size_t at, std::string_view prefix)
 {
     return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
 }
 
-size_t SkipSpace(std::wstring_view text, size_t at)
+size_t SkipSpace(std::string_view text, size_t at)
 {
     while (at < text.size() && IsSpace(text[at]))
         ++at;
     return at;
 }
 
-void AppendCodePoint(std::wstring& text, char32_t c)
-{
-    if (c >= 0x10000) {
-        c -= 0x10000;
-        text += static_cast<wchar_t>(0xD800 + (c >> 10));
-        text += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-    } else {
-        text += static_cast<wchar_t>(c);
-    }
-}
-
 // The code point of "#65" or "#x41"; false when malformed or out of range.
-bool CharacterReference(std::wstring_view ref, char32_t& c)
+bool CharacterReference(std::string_view ref, char32_t& c)
 {
-    bool hex = ref.size() > 1 && ref[1] == L'x';
+    bool hex = ref.size() > 1 && ref[1] == 'x';
     size_t i = hex ? 2 : 1;
     if (i >= ref.size())
         return false;
     char32_t value = 0;
     for (; i < ref.size(); ++i) {
-        wchar_t d = ref[i];
+        char d = ref[i];
         unsigned digit = 0;
-        if (d >= L'0' && d <= L'9')
-            digit = d - L'0';
-        else if (hex && d >= L'a' && d <= L'f')
-            digit = d - L'a' + 10;
-        else if (hex && d >= L'A' && d <= L'F')
-            digit = d - L'A' + 10;
+        if (d >= '0' && d <= '9')
+            digit = d - '0';
+        else if (hex && d >= 'a' && d <= 'f')
+            digit = d - 'a' + 10;
+        else if (hex && d >= 'A' && d <= 'F')
+            digit = d - 'A' + 10;
         else
             return false;
         value = value * (hex ? 16 : 10) + digit;
@@ -54,12 +43,12 @@ bool CharacterReference(std::wstring_view ref, char32_t& c)
     return true;
 }
 
-bool NamedReference(std::wstring_view ref, wchar_t& c)
+bool NamedReference(std::string_view ref, char& c)
 {
     static const struct {
-        std::wstring_view name;
-        wchar_t c;
-    } NAMES[] = {{L"lt", L'<'}, {L"gt", L'>'}, {L"amp", L'&'}, {L"quot", L'"'}, {L"apos", L'\''}};
+        std::string_view name;
+        char c;
+    } NAMES[] = {{"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
     for (const auto& n : NAMES)
         if (ref == n.name) {
             c = n.c;
@@ -70,9 +59,38 @@ bool NamedReference(std::wstring_view ref, wchar_t& c)
 
 } // namespace
 
-void UnfoldLineEnds(std::wstring_view raw, std::wstring& text)
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+char* EncodeUtf8(char32_t c, char* to)
 {
-    for (size_t cr = raw.find(L"\r\n"); cr != std::wstring_view::npos; cr = raw.find(L"\r\n")) {
+    if (c < 0x80) {
+        *to++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *to++ = static_cast<char>(0xC0 | (c >> 6));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *to++ = static_cast<char>(0xE0 | (c >> 12));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *to++ = static_cast<char>(0xF0 | (c >> 18));
+        *to++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return to;
+}
+
+void AppendUtf8(std::string& text, char32_t c)
+{
+    char bytes[4];
+    text.append(bytes, EncodeUtf8(c, bytes));
+}
+
+void UnfoldLineEnds(std::string_view raw, std::string& text)
+{
+    for (size_t cr = raw.find("\r\n"); cr != std::string_view::npos; cr = raw.find("\r\n")) {
         text.append(raw.substr(0, cr));
         raw.remove_prefix(cr + 1);
     }
@@ -83,12 +101,12 @@ CXmlTextScanner::Token CXmlTextScanner::Next()
 {
     if (pos_ >= xml_.size())
         return {};
-    if (xml_[pos_] == L'<')
+    if (xml_[pos_] == '<')
         return Markup();
     // A plain loop: the run-time library's character search costs a call
     // per piece of text, and most pieces are a few characters long.
     size_t end = pos_;
-    while (end < xml_.size() && xml_[end] != L'<')
+    while (end < xml_.size() && xml_[end] != '<')
         ++end;
     Token text{Kind::TEXT, {}, xml_.substr(pos_, end - pos_)};
     pos_ = end;
@@ -103,17 +121,21 @@ CXmlTextScanner::Token CXmlTextScanner::Bad()
 
 CXmlTextScanner::Token CXmlTextScanner::Markup()
 {
-    if (StartsWith(xml_, pos_, L"<!--"))
-        return Delimited(Kind::COMMENT, pos_ + 4, L"-->");
-    if (StartsWith(xml_, pos_, L"<![CDATA["))
-        return Delimited(Kind::CDATA, pos_ + 9, L"]]>");
-    if (StartsWith(xml_, pos_, L"<!DOCTYPE"))
-        return Doctype();
-    if (StartsWith(xml_, pos_, L"<?"))
+    char next = pos_ + 1 < xml_.size() ? xml_[pos_ + 1] : '\0';
+    if (next == '!') {
+        if (StartsWith(xml_, pos_, "<!--"))
+            return Delimited(Kind::COMMENT, pos_ + 4, "-->");
+        if (StartsWith(xml_, pos_, "<![CDATA["))
+            return Delimited(Kind::CDATA, pos_ + 9, "]]>");
+        if (StartsWith(xml_, pos_, "<!DOCTYPE"))
+            return Doctype();
+    } else if (next == '?') {
         return Instruction();
-    if (StartsWith(xml_, pos_, L"</")) {
-        size_t close = xml_.find(L'>', pos_);
-        if (close == std::wstring_view::npos)
+    } else if (next == '/') {
+        size_t close = pos_ + 2;
+        while (close < xml_.size() && xml_[close] != '>')
+            ++close;
+        if (close >= xml_.size())
             return Bad();
         size_t nameEnd = close;
         while (nameEnd > pos_ + 2 && IsSpace(xml_[nameEnd - 1]))
@@ -129,22 +151,24 @@ CXmlTextScanner::Token CXmlTextScanner::Tag()
 {
     size_t nameStart = pos_ + 1;
     size_t i = nameStart;
-    while (i < xml_.size() && !IsSpace(xml_[i]) && xml_[i] != L'/' && xml_[i] != L'>')
+    while (i < xml_.size() && !IsSpace(xml_[i]) && xml_[i] != '/' && xml_[i] != '>')
         ++i;
     Token tag{Kind::START_TAG, xml_.substr(nameStart, i - nameStart)};
     size_t bodyStart = i;
     // The tag ends at the first '>' outside a quoted attribute value.
-    for (; i < xml_.size() && xml_[i] != L'>'; ++i) {
-        if (xml_[i] == L'"' || xml_[i] == L'\'') {
-            i = xml_.find(xml_[i], i + 1);
-            if (i == std::wstring_view::npos)
+    for (; i < xml_.size() && xml_[i] != '>'; ++i) {
+        char c = xml_[i];
+        if (c == '"' || c == '\'') {
+            for (++i; i < xml_.size() && xml_[i] != c;)
+                ++i;
+            if (i >= xml_.size())
                 return Bad();
         }
     }
     if (i >= xml_.size() || tag.name.empty())
         return Bad();
     size_t bodyEnd = i;
-    if (xml_[i - 1] == L'/' && i - 1 >= bodyStart) {
+    if (xml_[i - 1] == '/' && i - 1 >= bodyStart) {
         tag.selfClosing = true;
         bodyEnd = i - 1;
     }
@@ -153,10 +177,10 @@ CXmlTextScanner::Token CXmlTextScanner::Tag()
     return tag;
 }
 
-CXmlTextScanner::Token CXmlTextScanner::Delimited(Kind kind, size_t contentStart, std::wstring_view close)
+CXmlTextScanner::Token CXmlTextScanner::Delimited(Kind kind, size_t contentStart, std::string_view close)
 {
     size_t end = xml_.find(close, contentStart);
-    if (end == std::wstring_view::npos)
+    if (end == std::string_view::npos)
         return Bad();
     Token token{kind, {}, xml_.substr(contentStart, end - contentStart)};
     pos_ = end + close.size();
@@ -165,10 +189,10 @@ CXmlTextScanner::Token CXmlTextScanner::Delimited(Kind kind, size_t contentStart
 
 CXmlTextScanner::Token CXmlTextScanner::Instruction()
 {
-    size_t end = xml_.find(L"?>", pos_ + 2);
-    if (end == std::wstring_view::npos)
+    size_t end = xml_.find("?>", pos_ + 2);
+    if (end == std::string_view::npos)
         return Bad();
-    std::wstring_view inner = xml_.substr(pos_ + 2, end - pos_ - 2);
+    std::string_view inner = xml_.substr(pos_ + 2, end - pos_ - 2);
     size_t nameEnd = 0;
     while (nameEnd < inner.size() && !IsSpace(inner[nameEnd]))
         ++nameEnd;
@@ -182,16 +206,16 @@ CXmlTextScanner::Token CXmlTextScanner::Doctype()
 {
     bool inSubset = false;
     for (size_t i = pos_ + 9; i < xml_.size(); ++i) {
-        wchar_t c = xml_[i];
-        if (c == L'"' || c == L'\'') {
+        char c = xml_[i];
+        if (c == '"' || c == '\'') {
             i = xml_.find(c, i + 1);
-            if (i == std::wstring_view::npos)
+            if (i == std::string_view::npos)
                 break;
-        } else if (c == L'[') {
+        } else if (c == '[') {
             inSubset = true;
-        } else if (c == L']') {
+        } else if (c == ']') {
             inSubset = false;
-        } else if (c == L'>' && !inSubset) {
+        } else if (c == '>' && !inSubset) {
             pos_ = i + 1;
             return {Kind::DOCTYPE};
         }
@@ -199,7 +223,7 @@ CXmlTextScanner::Token CXmlTextScanner::Doctype()
     return Bad();
 }
 
-bool CXmlTextScanner::NextAttribute(std::wstring_view& body, std::wstring_view& name, std::wstring_view& value,
+bool CXmlTextScanner::NextAttribute(std::string_view& body, std::string_view& name, std::string_view& value,
                                     bool& bad)
 {
     bad = false;
@@ -207,21 +231,23 @@ bool CXmlTextScanner::NextAttribute(std::wstring_view& body, std::wstring_view& 
     if (i == body.size())
         return false;
     size_t nameStart = i;
-    while (i < body.size() && !IsSpace(body[i]) && body[i] != L'=')
+    while (i < body.size() && !IsSpace(body[i]) && body[i] != '=')
         ++i;
     name = body.substr(nameStart, i - nameStart);
     i = SkipSpace(body, i);
-    if (i == body.size() || body[i] != L'=') {
+    if (i == body.size() || body[i] != '=') {
         bad = true;
         return false;
     }
     i = SkipSpace(body, i + 1);
-    if (i == body.size() || (body[i] != L'"' && body[i] != L'\'')) {
+    if (i == body.size() || (body[i] != '"' && body[i] != '\'')) {
         bad = true;
         return false;
     }
-    size_t close = body.find(body[i], i + 1);
-    if (close == std::wstring_view::npos) {
+    size_t close = i + 1;
+    while (close < body.size() && body[close] != body[i])
+        ++close;
+    if (close >= body.size()) {
         bad = true;
         return false;
     }
@@ -235,38 +261,63 @@ bool CXmlTextScanner::NextAttribute(std::wstring_view& body, std::wstring_view& 
     return true;
 }
 
-bool DecodeXmlReferences(std::wstring_view raw, std::wstring& text)
+bool DecodeXmlReference(std::string_view ref, char32_t& c)
+{
+    char named = 0;
+    if (!ref.empty() && ref[0] == '#')
+        return CharacterReference(ref, c);
+    if (!NamedReference(ref, named))
+        return false;
+    c = static_cast<unsigned char>(named);
+    return true;
+}
+
+bool DecodeXmlReferences(std::string_view raw, std::string& text)
 {
     text.clear();
     size_t done = 0;
-    for (size_t amp = raw.find(L'&'); amp != std::wstring_view::npos; amp = raw.find(L'&', done)) {
+    // The first half of a surrogate pair given as a reference, waiting for
+    // the second half as the very next reference.
+    char32_t high = 0;
+    for (size_t amp = raw.find('&'); amp != std::string_view::npos; amp = raw.find('&', done)) {
+        if (high && amp > done) {
+            AppendUtf8(text, 0xFFFD);
+            high = 0;
+        }
         UnfoldLineEnds(raw.substr(done, amp - done), text);
-        size_t semi = raw.find(L';', amp);
-        if (semi == std::wstring_view::npos)
+        size_t semi = raw.find(';', amp);
+        if (semi == std::string_view::npos)
             return false;
-        std::wstring_view ref = raw.substr(amp + 1, semi - amp - 1);
         char32_t code = 0;
-        wchar_t named = 0;
-        if (!ref.empty() && ref[0] == L'#' && CharacterReference(ref, code))
-            AppendCodePoint(text, code);
-        else if (NamedReference(ref, named))
-            text += named;
-        else
+        if (!DecodeXmlReference(raw.substr(amp + 1, semi - amp - 1), code))
             return false;
+        if (high && IsLowSurrogate(code)) {
+            code = 0x10000 + ((high - 0xD800) << 10) + (code - 0xDC00);
+            high = 0;
+        } else if (high) {
+            AppendUtf8(text, 0xFFFD);
+            high = 0;
+        }
+        if (IsHighSurrogate(code))
+            high = code;
+        else
+            AppendUtf8(text, IsLowSurrogate(code) ? 0xFFFD : code);
         done = semi + 1;
     }
+    if (high)
+        AppendUtf8(text, 0xFFFD);
     UnfoldLineEnds(raw.substr(done), text);
     return true;
 }
 
-bool IsBlankXmlText(std::wstring_view raw)
+bool IsBlankXmlText(std::string_view raw)
 {
-    for (wchar_t c : raw) {
-        if (c == L'&') {
-            std::wstring text;
+    for (char c : raw) {
+        if (c == '&') {
+            std::string text;
             if (!DecodeXmlReferences(raw, text))
                 return false;
-            return text.find_first_not_of(L" \t\r\n") == std::wstring::npos;
+            return text.find_first_not_of(" \t\r\n") == std::string::npos;
         }
         if (!IsSpace(c))
             return false;
