@@ -305,12 +305,14 @@ TEST_F(FormattedXmlTest, NodesMadeThroughTheDomAreWrittenOrRefused)
             hr = element->setAttribute(name.get(), *v.get());
         }
         ASSERT_EQ(hr, S_OK);
-        if (node)
+        if (node) {
             ASSERT_EQ(a->appendChild(node.Get(), &appended), S_OK);
+        }
         std::string out;
         EXPECT_EQ(FormatXml(doc.Get(), out), c.line != nullptr) << ts::wideToUtf8(c.value);
-        if (c.line)
+        if (c.line) {
             EXPECT_EQ(out, std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Data>\r\n") + c.line + "</Data>\r\n");
+        }
     }
 }
 
