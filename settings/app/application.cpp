@@ -51,7 +51,10 @@ BOOL CMFCApplicationApp::InitInstance()
     ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
 
     UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, MUTEX_NAME));
-    if (!mutex || ::WaitForSingleObject(mutex.get(), 0) == WAIT_TIMEOUT)
+    if (!mutex)
+        return FALSE;
+    MutexHold instanceLock(mutex.get());
+    if (instanceLock.busy())
         return FALSE;
 
     // Read in full even past MAX_PATH, so that a folder too deep is reported
@@ -74,11 +77,10 @@ BOOL CMFCApplicationApp::InitInstance()
         // that hangs (a command that never returns) must not keep an
         // invisible process alive holding the mutex.
         if (!CWinThread::StopAndWaitAll(STOP_WAIT_MS)) {
-            ::ReleaseMutex(mutex.get());
+            instanceLock.Release();
             ::TerminateProcess(::GetCurrentProcess(), 0);
         }
     }
-    ::ReleaseMutex(mutex.get());
     return FALSE;
 }
 
