@@ -102,11 +102,10 @@ void CMFCApplicationApp::Start()
         serialNumber = result.value;
     }
 
-    // The serial number in the ANSI code page, as many bytes as it has characters.
-    int size = ::WideCharToMultiByte(CP_ACP, 0, serialNumber.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string ansi(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, serialNumber.c_str(), -1, ansi.data(), size, nullptr, nullptr);
-    DWORD bytes = static_cast<DWORD>(std::min(serialNumber.size(), ansi.size() - 1));
+    // The serial number in the ANSI code page (up to a null it may hold), as
+    // many bytes as it has characters.
+    std::string ansi = WideToAnsi(serialNumber.c_str());
+    DWORD bytes = static_cast<DWORD>(std::min(serialNumber.size(), ansi.size()));
     {
         SerialDigest digest;
         digest.Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), bytes, dataFileName);

@@ -119,17 +119,7 @@ void CSetupThread::CollectInventory(const std::wstring& exeDir, MethodCatalog& c
     std::vector<std::wstring> names;
     if (!ReadInventoryList(exeDir + L"\\inventory", names))
         return;
-    MethodResult result;
-    for (const auto& name : names) {
-        // Closing the window stops the pass between names too: an inventory
-        // read may take long.
-        if (StopRequested())
-            return;
-        if (catalogA.RunGet(name, result)) {
-            data.AddInventoryEntry(result);
-            result.Clear();
-        }
-    }
+    ReadInventory(names, catalogA, data);
 }
 
 CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catalogA, MethodCatalog& catalogB,

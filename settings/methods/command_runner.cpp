@@ -6,13 +6,13 @@
 
 #include "method_catalog.h"
 #include "method_params.h"
+#include "method_status.h"
 #include "method_text.h"
 #include "raii.h"
 #include "xml_dom.h"
 
 namespace {
 
-constexpr int MALFORMED_DEFINITION = -1;
 // Pauses between looks at the pipe while the child is quiet: short right
 // after output arrived, growing while it stays quiet.
 constexpr DWORD FIRST_POLL_MS = 1;
@@ -170,7 +170,7 @@ int RunCommandMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const Item
 {
     ParamList params;
     if (!CollectParamValues(definition, values, params))
-        return MALFORMED_DEFINITION;
+        return METHOD_NOT_RUN;
 
     Microsoft::WRL::ComPtr<IXMLDOMNodeList> commands = xmldom::SelectNodes(definition, L"Command");
     long count = 0;

@@ -3,6 +3,7 @@
 #include "command_runner.h"
 #include "disk_security.h"
 #include "ini_methods.h"
+#include "method_status.h"
 #include "method_text.h"
 #include "registry_methods.h"
 #include "script_runner.h"
@@ -13,10 +14,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Status for a definition the executors cannot run: no `type`, a Param
-// without `name`, or a method name that cannot be looked up.
-constexpr int MALFORMED_DEFINITION = -1;
 
 bool Succeeded(MethodCatalog& catalog, int code)
 {
@@ -157,7 +154,7 @@ ComPtr<IXMLDOMNode> MethodCatalog::FindData(const std::wstring& name, bool repor
     // its literal early, and the expression buffer holds 1024 characters.
     if (name.size() > MAX_METHOD_NAME || name.find(L'\'') != std::wstring::npos) {
         if (reportBadName)
-            lastError = MALFORMED_DEFINITION;
+            lastError = METHOD_NOT_RUN;
         return nullptr;
     }
     auto found = index_.find(name);
@@ -184,7 +181,7 @@ bool MethodCatalog::RunGet(const std::wstring& name, MethodResult& result)
 
     std::wstring type;
     if (!xmldom::Attribute(definition.Get(), L"type", type)) {
-        lastError = MALFORMED_DEFINITION;
+        lastError = METHOD_NOT_RUN;
         return false;
     }
     for (const GetType& entry : GET_TYPES)
@@ -212,7 +209,7 @@ bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values,
     bool succeeded = false;
     std::wstring type;
     if (!xmldom::Attribute(definition.Get(), L"type", type)) {
-        lastError = MALFORMED_DEFINITION;
+        lastError = METHOD_NOT_RUN;
     } else {
         for (const SetType& entry : SET_TYPES)
             if (xmldom::EqualsNoCase(type, entry.type)) {

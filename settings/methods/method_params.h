@@ -2,6 +2,7 @@
 // that command and script texts take them through.
 #pragma once
 #include <msxml2.h>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,15 @@ class MethodCatalog;
 
 // Parameter name -> value, in document order.
 using ParamList = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// Receives a Param element with its name and its value by the catalogue's
+// parameter rule (both may be moved from); answers 0 to go on, else a status.
+using ParamVisitor = std::function<int(IXMLDOMNode* param, std::wstring& name, std::wstring& value)>;
+
+// Visits each Param of the list in order; stops at the first non-zero status
+// the visitor answers and returns it. METHOD_NOT_RUN for a Param without
+// `name` (the definition is malformed); 0 for no list.
+int ForEachParam(IXMLDOMNodeList* params, const ItemValueMap& values, const ParamVisitor& take);
 
 // Each Param's value by the catalogue's parameter rule. False when a Param
 // has no `name`: the definition is malformed and nothing of it may run.

@@ -1,6 +1,6 @@
 #include "method_wmi.h"
 
-#include <cwctype>
+#include "leading_integer.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -77,24 +77,6 @@ bool ValueToText(const VARIANT& value, std::wstring& text)
     default:
         return false;
     }
-}
-
-int LeadingInteger(const std::wstring& text)
-{
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
-        negative = text[i++] == L'-';
-    long long magnitude = 0;
-    const long long limit = negative ? 2147483648LL : 2147483647LL;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - L'0');
-        if (magnitude > limit)
-            magnitude = limit; // out-of-range numbers saturate instead of wrapping
-    }
-    return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
 bool TextIsTrue(const std::wstring& text)
@@ -283,8 +265,8 @@ bool MethodWMI::ReadRow(IWbemClassObject* instance, const std::vector<std::wstri
     return all;
 }
 
-bool MethodWMI::QueryValue(const std::wstring& className, const std::wstring& condition,
-                           const std::wstring& property, std::wstring& text)
+bool MethodWMI::ReadFirstInstance(const std::wstring& className, const std::wstring& condition,
+                                  const std::function<bool(IWbemClassObject*)>& read)
 {
     try {
         ComPtr<IEnumWbemClassObject> instances;
@@ -294,29 +276,25 @@ bool MethodWMI::QueryValue(const std::wstring& className, const std::wstring& co
         int fetched = NextInstance(instances.Get(), instance);
         if (fetched <= 0)
             return fetched == 0;
-        return ReadProperty(instance.Get(), property, text);
+        return read(instance.Get());
     } catch (...) {
         StoreUnexpected();
         return false;
     }
 }
 
+bool MethodWMI::QueryValue(const std::wstring& className, const std::wstring& condition,
+                           const std::wstring& property, std::wstring& text)
+{
+    return ReadFirstInstance(className, condition,
+                             [&](IWbemClassObject* instance) { return ReadProperty(instance, property, text); });
+}
+
 bool MethodWMI::QueryList(const std::wstring& className, const std::wstring& condition,
                           const std::vector<std::wstring>& properties, std::vector<std::wstring>& values)
 {
-    try {
-        ComPtr<IEnumWbemClassObject> instances;
-        if (!RunQuery(className, condition, instances))
-            return false;
-        ComPtr<IWbemClassObject> instance;
-        int fetched = NextInstance(instances.Get(), instance);
-        if (fetched <= 0)
-            return fetched == 0;
-        return ReadRow(instance.Get(), properties, values);
-    } catch (...) {
-        StoreUnexpected();
-        return false;
-    }
+    return ReadFirstInstance(className, condition,
+                             [&](IWbemClassObject* instance) { return ReadRow(instance, properties, values); });
 }
 
 bool MethodWMI::QueryTable(const std::wstring& className, const std::wstring& condition,

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wbemidl.h>
 #include <wrl/client.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ private:
     bool Ready();
     bool RunQuery(const std::wstring& className, const std::wstring& condition,
                   Microsoft::WRL::ComPtr<IEnumWbemClassObject>& instances);
+    // Runs `read` on the first instance the query matches; a query matching
+    // nothing succeeds without calling it.
+    bool ReadFirstInstance(const std::wstring& className, const std::wstring& condition,
+                           const std::function<bool(IWbemClassObject*)>& read);
     // 1 an instance fetched, 0 none left, -1 a failure stored in lastError.
     int NextInstance(IEnumWbemClassObject* instances, Microsoft::WRL::ComPtr<IWbemClassObject>& instance);
     bool ReadProperty(IWbemClassObject* instance, const std::wstring& property, std::wstring& text);
@@ -94,8 +99,6 @@ bool BuildObjectPath(const std::wstring& className, const std::wstring& objectKe
 // type (a null property included) is false with `text` unchanged.
 bool ValueToText(const VARIANT& value, std::wstring& text);
 
-// The leading decimal integer (leading white space and a sign accepted, 0 without digits).
-int LeadingInteger(const std::wstring& text);
 // True for "true" or "1", ignoring letter case.
 bool TextIsTrue(const std::wstring& text);
 // The pieces between ";" separators, empty pieces dropped, nothing trimmed.
