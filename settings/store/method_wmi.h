@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raii.h"
+#include "wmi_value_rules.h"
 
 // One typed input parameter of a WMI method call.
 struct inparam {
@@ -81,31 +82,7 @@ private:
     void StoreUnexpected();
 };
 
-// The text and value rules of the connection, usable on their own.
 namespace wmi {
-
-// Why a query or object path was refused: it would not fit its 1,024-character buffer.
-constexpr HRESULT E_TEXT_TOO_LONG = HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW);
 // Reported by a connection that never connected.
 constexpr HRESULT E_NEVER_CONNECTED = HRESULT_FROM_WIN32(ERROR_NOT_CONNECTED);
-
-// "SELECT * FROM <class> where <condition>", or "SELECT * FROM <class> " without
-// a condition; false when a step exceeds its 1,024-character buffer.
-bool BuildQuery(const std::wstring& className, const std::wstring& condition, std::wstring& query);
-// "<class>.<key>", or the class alone for an empty key; false when too long.
-bool BuildObjectPath(const std::wstring& className, const std::wstring& objectKey, std::wstring& path);
-
-// BSTR as it is, I4 in signed decimal, a BSTR array joined by "; ". Any other
-// type (a null property included) is false with `text` unchanged.
-bool ValueToText(const VARIANT& value, std::wstring& text);
-
-// True for "true" or "1", ignoring letter case.
-bool TextIsTrue(const std::wstring& text);
-// The pieces between ";" separators, empty pieces dropped, nothing trimmed.
-std::vector<std::wstring> SplitList(const std::wstring& text);
-
-// Text to a WMI value by variant type (VT_BSTR, VT_I4, VT_BOOL, and VT_ARRAY|VT_BSTR
-// for input parameters); false for any other type.
-bool TextToValue(const std::wstring& text, VARTYPE type, Variant& value);
-
 } // namespace wmi
