@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "method_catalog.h"
+#include "method_reference.h"
 #include "method_status.h"
 #include "xml_dom.h"
 
@@ -26,7 +27,7 @@ bool ReadLocation(MethodCatalog& catalog, IXMLDOMNode* definition, IniLocation& 
     if (!xmldom::ChildText(definition, L"Path", folder) || !xmldom::ChildText(definition, L"File", name)
         || !xmldom::ChildText(definition, L"Section", location.section) || !xmldom::ChildText(definition, L"Key", location.key))
         return false;
-    location.file = catalog.ResolveReference(folder) + L"\\" + name;
+    location.file = ResolveReference(catalog, folder) + L"\\" + name;
     return true;
 }
 

@@ -5,6 +5,23 @@
 #include "method_text.h"
 #include "xml_dom.h"
 
+bool ParamValue(IXMLDOMNode* param, const ItemValueMap& values, std::wstring& value)
+{
+    std::wstring name;
+    if (!xmldom::Attribute(param, L"name", name))
+        return false;
+    if (const std::wstring* given = values.Find(name))
+        value = *given;
+    else
+        value = AnsiRoundTrip(xmldom::Text(param));
+    return true;
+}
+
+bool SwitchRule(const ItemValueMap& values)
+{
+    return !values.empty() && xmldom::EqualsNoCase(FirstValue(values), L"yes");
+}
+
 int ForEachParam(IXMLDOMNodeList* params, const ItemValueMap& values, const ParamVisitor& take)
 {
     long count = 0;
@@ -14,7 +31,7 @@ int ForEachParam(IXMLDOMNodeList* params, const ItemValueMap& values, const Para
         Microsoft::WRL::ComPtr<IXMLDOMNode> param;
         std::wstring name, value;
         if (FAILED(params->get_item(i, &param)) || !param || !xmldom::Attribute(param.Get(), L"name", name)
-            || !MethodCatalog::ParamValue(param.Get(), values, value))
+            || !ParamValue(param.Get(), values, value))
             return METHOD_NOT_RUN;
         if (int status = take(param.Get(), name, value); status != 0)
             return status;

@@ -14,6 +14,14 @@ class MethodCatalog;
 // Parameter name -> value, in document order.
 using ParamList = std::vector<std::pair<std::wstring, std::wstring>>;
 
+// A Param's value: the item's value of the Param's name, else the Param's
+// text passed through the ANSI code page. False when the Param has no `name`
+// attribute (the definition is malformed; run nothing).
+bool ParamValue(IXMLDOMNode* param, const ItemValueMap& values, std::wstring& value);
+// Whether a definition without parameters is to run: only when the item's
+// first value is "yes", ignoring letter case.
+bool SwitchRule(const ItemValueMap& values);
+
 // Receives a Param element with its name and its value by the catalogue's
 // parameter rule (both may be moved from); answers 0 to go on, else a status.
 using ParamVisitor = std::function<int(IXMLDOMNode* param, std::wstring& name, std::wstring& value)>;

@@ -45,9 +45,9 @@ bool WriteScriptText(const std::wstring& path, const std::wstring& text)
                && written == bytes.size());
 }
 
-} // namespace
-
-int RunScriptMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant)
+// The script run's status; the script host's output goes to `output`.
+int RunScript(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant,
+              std::wstring& output)
 {
     Microsoft::WRL::ComPtr<IXMLDOMNode> script = xmldom::SelectNode(definition, L"Script");
     if (!script)
@@ -60,7 +60,7 @@ int RunScriptMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemV
     ReplaceLocationPlaceholders(text, catalog);
     if (!params.empty())
         ReplaceParamPlaceholders(text, params);
-    else if (!MethodCatalog::SwitchRule(values))
+    else if (!SwitchRule(values))
         return 0;
 
     TemporaryFile file(L"PTW");
@@ -76,7 +76,16 @@ int RunScriptMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemV
     if (commandLine.size() > MAX_COMMAND_LINE)
         return COMMAND_LINE_TOO_LONG;
 
-    RunCaptured(commandLine, catalog.output, code);
-    catalog.lastError = code;
+    RunCaptured(commandLine, output, code);
     return code;
+}
+
+} // namespace
+
+MethodOutcome RunScriptMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+                              ScriptVariant variant)
+{
+    MethodOutcome outcome;
+    outcome.status = RunScript(catalog, definition, values, variant, outcome.output);
+    return outcome;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "method_catalog.h"
+#include "method_reference.h"
 #include "method_params.h"
 #include "method_status.h"
 #include "method_wmi.h"
@@ -116,8 +117,7 @@ int SetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstr
 
     MethodWMI* connection = catalog.Connection(nameSpace);
     // The condition may name the instance by another method's value, e.g. {DriveKey}.
-    connection->SetProperty(className, catalog.ResolveReference(condition), property, value, type);
-    catalog.lastError = connection->lastError;
+    connection->SetProperty(className, ResolveReference(catalog, condition), property, value, type);
     return connection->lastError;
 }
 
@@ -130,13 +130,13 @@ int ExecuteWmiMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const Item
 
     std::vector<inparam> params;
     if (!xmldom::SelectNode(definition, L"InParam/Param")) {
-        if (!MethodCatalog::SwitchRule(values))
+        if (!SwitchRule(values))
             return 0; // switched off: nothing to run
     } else if (int code = CollectParams(definition, values, params); code != 0) {
         return code;
     }
 
     MethodWMI* connection = catalog.Connection(nameSpace);
-    connection->ExecMethod(className, catalog.ResolveReference(objectKey), methodName, params);
+    connection->ExecMethod(className, ResolveReference(catalog, objectKey), methodName, params);
     return connection->lastError;
 }
