@@ -63,13 +63,12 @@ BOOL CMFCApplicationApp::InitInstance()
     DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0 || n >= path.size())
         return FALSE;
-    exePath.assign(path.data(), n);
-    WriteOutputLine(L" " + exePath);
-    exeDir = exePath.substr(0, exePath.find_last_of(L'\\'));
+    context = RunContext::ForExecutable(std::wstring(path.data(), n));
+    WriteOutputLine(L" " + context.exePath);
 
     {
         ComApartment com(COINIT_APARTMENTTHREADED);
-        if (exePath.size() >= MAX_PATH || exeDir.size() > MAX_FOLDER_CHARS)
+        if (context.exePath.size() >= MAX_PATH || context.exeDir.size() > MAX_FOLDER_CHARS)
             ShowStatus(FOLDER_TOO_LONG, L"---");
         else
             Start();
@@ -88,7 +87,7 @@ void CMFCApplicationApp::Start()
 {
     {
         MethodCatalog catalog;
-        if (!catalog.LoadFile(exeDir + L"\\methods.xml")) {
+        if (!catalog.LoadFile(context.methodsPath)) {
             ShowStatus(L"設定ファイルの読み込みに失敗しました", L"---");
             return;
         }
@@ -111,13 +110,13 @@ void CMFCApplicationApp::Start()
         digest.Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), bytes, dataFileName);
     }
 
-    logFolder = exeDir + L"\\log";
+    logFolder = context.logFolder;
     logBaseName = dataFileName;
     bool logged = WriteLog(L"SerialNumber: %ls", serialNumber.c_str());
 
-    initialPath = exeDir + L"\\data\\initial.xml";
-    commonPath = exeDir + L"\\data\\common.xml";
-    machinePath = exeDir + L"\\data\\" + dataFileName + L".xml";
+    initialPath = context.DataFile(L"initial");
+    commonPath = context.DataFile(L"common");
+    machinePath = context.DataFile(dataFileName);
 
     if (!logged) {
         ShowStatus(Hex(lastLogError), serialNumber);
@@ -206,8 +205,8 @@ void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstr
     dialog.serialText = serialText;
     dialog.recordAllowed = recordAllowed;
     dialog.serialNumber = serialNumber;
-    dialog.exePath = exePath;
-    dialog.dataFilePath = machinePath;
+    dialog.context = context;
+    dialog.context.dataFilePath = machinePath;
     dialog.DoModal();
 }
 
@@ -217,9 +216,9 @@ void CMFCApplicationApp::ShowMainDialog(MachineDataFile& data, const std::wstrin
     int progress = data.progress;
     data.Clear();
     CMFCApplicationDlg dialog;
-    dialog.dataFilePath = path;
+    dialog.context = context;
+    dialog.context.dataFilePath = path;
     dialog.serialNumber = serialNumber;
-    dialog.exePath = exePath;
     dialog.resumeIndex = progress;
     dialog.logBaseName = dataFileName;
     dialog.DoModal();

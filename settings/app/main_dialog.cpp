@@ -104,7 +104,7 @@ void CMFCApplicationDlg::FillList()
     }
 
     MachineDataFile data;
-    if (!data.Load(dataFilePath))
+    if (!data.Load(context.dataFilePath))
         return;
     for (size_t i = 0; i < data.itemNames.size(); ++i) {
         LVITEMW item{};
@@ -240,15 +240,14 @@ void CMFCApplicationDlg::OnCancel()
 void CMFCApplicationDlg::OnRun()
 {
     auto worker = std::make_unique<CSetupThread>();
-    worker->dataFilePath = dataFilePath;
+    worker->context = context;
     worker->serialNumber = serialNumber;
-    worker->exePath = exePath;
     // A worker that is never started is ended and deleted with its owner here.
     if (!worker->CreateThread(CREATE_SUSPENDED))
         return;
     ::EnableWindow(runButton_, FALSE);
 
-    logFolder = exePath.substr(0, exePath.find_last_of(L'\\')) + L"\\log";
+    logFolder = context.logFolder;
     ::logBaseName = logBaseName;
     if (WriteLog(L"Start")) {
         // Kept to see when the thread has ended; the object deletes itself then.
@@ -266,5 +265,5 @@ void CMFCApplicationDlg::OnRun()
     wchar_t text[256];
     _snwprintf(text, 256, LOG_FAILED_MESSAGE, lastLogError);
     text[255] = L'\0';
-    ::MessageBoxW(GetSafeHwnd(), text, ProgramName(exePath).c_str(), MB_OK);
+    ::MessageBoxW(GetSafeHwnd(), text, ProgramName(context.exePath).c_str(), MB_OK);
 }

@@ -28,16 +28,13 @@ int CRegisterThread::Run()
 
 int CRegisterThread::CreateRecord()
 {
-    size_t slash = exePath.find_last_of(L'\\');
-    const std::wstring exeDir = exePath.substr(0, slash == std::wstring::npos ? 0 : slash);
-
+    const std::wstring& dataFilePath = context.dataFilePath;
     std::vector<std::wstring> names;
-    if (!ReadInventoryList(exeDir + L"\\inventory", names))
+    if (!ReadInventoryList(context.inventoryPath, names))
         return RECORD_NO_INVENTORY_LIST;
 
-    const std::wstring dataFolder = exeDir + L"\\data";
-    if (!::PathIsDirectoryW(dataFolder.c_str()))
-        ::CreateDirectoryW(dataFolder.c_str(), nullptr);
+    if (!::PathIsDirectoryW(context.dataFolder.c_str()))
+        ::CreateDirectoryW(context.dataFolder.c_str(), nullptr);
 
     // An existing record is never replaced.
     if (::PathFileExistsW(dataFilePath.c_str()))
@@ -49,7 +46,7 @@ int CRegisterThread::CreateRecord()
         return RECORD_FAILED;
 
     MethodCatalog catalog;
-    catalog.LoadFile(exeDir + L"\\methods.xml");
+    catalog.LoadFile(context.methodsPath);
     if (!ReadInventory(names, catalog, data))
         return RECORD_FAILED; // the window has closed: nobody waits for the record
     catalog.Close();

@@ -40,8 +40,7 @@ void CDlg::OnRegister()
 {
     auto worker = std::make_unique<CRegisterThread>();
     worker->serialNumber = serialNumber;
-    worker->exePath = exePath;
-    worker->dataFilePath = dataFilePath;
+    worker->context = context;
     if (!worker->CreateThread(CREATE_SUSPENDED))
         return;
     CWinThread::StartOwned(std::move(worker));
