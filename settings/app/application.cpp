@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "executable_path.h"
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "main_dialog.h"
@@ -57,13 +58,10 @@ BOOL CMFCApplicationApp::InitInstance()
     if (instanceLock.busy())
         return FALSE;
 
-    // Read in full even past MAX_PATH, so that a folder too deep is reported
-    // rather than ending without a word.
-    std::wstring path(32768, L'\0');
-    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0 || n >= path.size())
+    // A folder too deep is reported below rather than ending without a word.
+    if (ExecutablePath().empty())
         return FALSE;
-    context = RunContext::ForExecutable(std::wstring(path.data(), n));
+    context = RunContext::ForExecutable(ExecutablePath());
     WriteOutputLine(L" " + context.exePath);
 
     {

@@ -2,6 +2,7 @@
 
 #include "command_runner.h"
 #include "disk_security.h"
+#include "executable_path.h"
 #include "ini_methods.h"
 #include "method_status.h"
 #include "method_text.h"
@@ -99,12 +100,10 @@ MethodCatalog::~MethodCatalog()
 
 bool MethodCatalog::LoadFile(const std::wstring& path)
 {
-    wchar_t module[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        exePath.assign(module, length);
-        size_t slash = exePath.rfind(L'\\');
-        exeDir = slash == std::wstring::npos ? std::wstring() : exePath.substr(0, slash);
+    // Placeholders take the location only as far as a path buffer holds it.
+    if (ExecutablePath().size() < MAX_PATH) {
+        exePath = ExecutablePath();
+        exeDir = FolderOf(exePath);
     }
 
     document_.Reset();
