@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "executable_path.h"
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "main_dialog.h"
@@ -51,22 +52,21 @@ BOOL CMFCApplicationApp::InitInstance()
     ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
 
     UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, MUTEX_NAME));
-    if (!mutex || ::WaitForSingleObject(mutex.get(), 0) == WAIT_TIMEOUT)
+    if (!mutex)
+        return FALSE;
+    MutexHold instanceLock(mutex.get());
+    if (instanceLock.busy())
         return FALSE;
 
-    // Read in full even past MAX_PATH, so that a folder too deep is reported
-    // rather than ending without a word.
-    std::wstring path(32768, L'\0');
-    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0 || n >= path.size())
+    // A folder too deep is reported below rather than ending without a word.
+    if (ExecutablePath().empty())
         return FALSE;
-    exePath.assign(path.data(), n);
-    WriteOutputLine(L" " + exePath);
-    exeDir = exePath.substr(0, exePath.find_last_of(L'\\'));
+    context = RunContext::ForExecutable(ExecutablePath());
+    WriteOutputLine(L" " + context.exePath);
 
     {
         ComApartment com(COINIT_APARTMENTTHREADED);
-        if (exePath.size() >= MAX_PATH || exeDir.size() > MAX_FOLDER_CHARS)
+        if (context.exePath.size() >= MAX_PATH || context.exeDir.size() > MAX_FOLDER_CHARS)
             ShowStatus(FOLDER_TOO_LONG, L"---");
         else
             Start();
@@ -74,11 +74,10 @@ BOOL CMFCApplicationApp::InitInstance()
         // that hangs (a command that never returns) must not keep an
         // invisible process alive holding the mutex.
         if (!CWinThread::StopAndWaitAll(STOP_WAIT_MS)) {
-            ::ReleaseMutex(mutex.get());
+            instanceLock.Release();
             ::TerminateProcess(::GetCurrentProcess(), 0);
         }
     }
-    ::ReleaseMutex(mutex.get());
     return FALSE;
 }
 
@@ -86,7 +85,7 @@ void CMFCApplicationApp::Start()
 {
     {
         MethodCatalog catalog;
-        if (!catalog.LoadFile(exeDir + L"\\methods.xml")) {
+        if (!catalog.LoadFile(context.methodsPath)) {
             ShowStatus(L"設定ファイルの読み込みに失敗しました", L"---");
             return;
         }
@@ -100,23 +99,22 @@ void CMFCApplicationApp::Start()
         serialNumber = result.value;
     }
 
-    // The serial number in the ANSI code page, as many bytes as it has characters.
-    int size = ::WideCharToMultiByte(CP_ACP, 0, serialNumber.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string ansi(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, serialNumber.c_str(), -1, ansi.data(), size, nullptr, nullptr);
-    DWORD bytes = static_cast<DWORD>(std::min(serialNumber.size(), ansi.size() - 1));
+    // The serial number in the ANSI code page (up to a null it may hold), as
+    // many bytes as it has characters.
+    std::string ansi = WideToAnsi(serialNumber.c_str());
+    DWORD bytes = static_cast<DWORD>(std::min(serialNumber.size(), ansi.size()));
     {
         SerialDigest digest;
         digest.Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), bytes, dataFileName);
     }
 
-    logFolder = exeDir + L"\\log";
+    logFolder = context.logFolder;
     logBaseName = dataFileName;
     bool logged = WriteLog(L"SerialNumber: %ls", serialNumber.c_str());
 
-    initialPath = exeDir + L"\\data\\initial.xml";
-    commonPath = exeDir + L"\\data\\common.xml";
-    machinePath = exeDir + L"\\data\\" + dataFileName + L".xml";
+    initialPath = context.DataFile(L"initial");
+    commonPath = context.DataFile(L"common");
+    machinePath = context.DataFile(dataFileName);
 
     if (!logged) {
         ShowStatus(Hex(lastLogError), serialNumber);
@@ -205,8 +203,8 @@ void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstr
     dialog.serialText = serialText;
     dialog.recordAllowed = recordAllowed;
     dialog.serialNumber = serialNumber;
-    dialog.exePath = exePath;
-    dialog.dataFilePath = machinePath;
+    dialog.context = context;
+    dialog.context.dataFilePath = machinePath;
     dialog.DoModal();
 }
 
@@ -216,9 +214,9 @@ void CMFCApplicationApp::ShowMainDialog(MachineDataFile& data, const std::wstrin
     int progress = data.progress;
     data.Clear();
     CMFCApplicationDlg dialog;
-    dialog.dataFilePath = path;
+    dialog.context = context;
+    dialog.context.dataFilePath = path;
     dialog.serialNumber = serialNumber;
-    dialog.exePath = exePath;
     dialog.resumeIndex = progress;
     dialog.logBaseName = dataFileName;
     dialog.DoModal();

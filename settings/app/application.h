@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework.h"
+#include "run_context.h"
 
 class MachineDataFile;
 
@@ -21,8 +22,7 @@ private:
     void Report(const wchar_t* logLine, const wchar_t* message);
     void ShowMainDialog(MachineDataFile& data, const std::wstring& path);
 
-    std::wstring exePath;
-    std::wstring exeDir;
+    RunContext context;
     std::wstring serialNumber;
     std::wstring dataFileName;
     std::wstring initialPath;

@@ -4,7 +4,13 @@
 
 namespace {
 CWinApp* theApplication = nullptr;
-HANDLE allWorkersDone = nullptr; // manual-reset event, set while no worker runs
+
+// Manual-reset event, set while no worker runs; made with the first worker.
+HANDLE AllWorkersDone()
+{
+    static UniqueHandle event(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    return event.get();
+}
 } // namespace
 
 CWinApp::CWinApp()
@@ -130,8 +136,7 @@ std::atomic<int> CWinThread::running_{0};
 
 CWinThread::CWinThread()
 {
-    if (!allWorkersDone)
-        allWorkersDone = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    AllWorkersDone();
 }
 
 CWinThread::~CWinThread()
@@ -150,13 +155,13 @@ CWinThread::~CWinThread()
 void CWinThread::Finished()
 {
     if (running_.fetch_sub(1) == 1)
-        ::SetEvent(allWorkersDone);
+        ::SetEvent(AllWorkersDone());
 }
 
 bool CWinThread::CreateThread(DWORD flags)
 {
     if (running_.fetch_add(1) == 0)
-        ::ResetEvent(allWorkersDone);
+        ::ResetEvent(AllWorkersDone());
     thread_ = ::CreateThread(nullptr, 0, ThreadProc, this, flags | CREATE_SUSPENDED, nullptr);
     if (!thread_) {
         Finished();
@@ -173,6 +178,13 @@ DWORD CWinThread::ResumeThread()
         return static_cast<DWORD>(-1);
     resumed_ = true;
     return ::ResumeThread(thread_);
+}
+
+void CWinThread::StartOwned(std::unique_ptr<CWinThread> worker)
+{
+    CWinThread* running = worker.release();
+    running->autoDelete = true;
+    running->ResumeThread();
 }
 
 DWORD WINAPI CWinThread::ThreadProc(void* param)
@@ -192,7 +204,7 @@ DWORD WINAPI CWinThread::ThreadProc(void* param)
 bool CWinThread::StopAndWaitAll(DWORD timeoutMs)
 {
     stopRequested_ = true;
-    if (!allWorkersDone || running_.load() == 0)
+    if (!AllWorkersDone() || running_.load() == 0)
         return true;
-    return ::WaitForSingleObject(allWorkersDone, timeoutMs) == WAIT_OBJECT_0;
+    return ::WaitForSingleObject(AllWorkersDone(), timeoutMs) == WAIT_OBJECT_0;
 }

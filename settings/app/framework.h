@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <memory>
 #include <string>
 
 class CWinApp {
@@ -73,6 +74,9 @@ public:
     // Creates the thread suspended; false when it cannot be created.
     bool CreateThread(DWORD flags = CREATE_SUSPENDED);
     DWORD ResumeThread();
+    // Starts a worker that CreateThread made suspended and hands it to its
+    // own thread, which deletes it when it ends.
+    static void StartOwned(std::unique_ptr<CWinThread> worker);
 
     bool autoDelete = true;
 

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "framework.h"
+#include "machine_data_file.h"
+#include "method_catalog.h"
 #include "method_text.h"
 #include "raii.h"
 
@@ -30,6 +33,20 @@ bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& name
         if (length > 0 && bytes[start] != '#')
             names.push_back(AnsiToWide(std::string_view(bytes.data() + start, length), JAPANESE_CODE_PAGE));
         start = next;
+    }
+    return true;
+}
+
+bool ReadInventory(const std::vector<std::wstring>& names, MethodCatalog& catalog, MachineDataFile& data)
+{
+    MethodResult result;
+    for (const auto& name : names) {
+        if (CWinThread::StopRequested())
+            return false;
+        if (catalog.RunGet(name, result)) {
+            data.AddInventoryEntry(result);
+            result.Clear();
+        }
     }
     return true;
 }

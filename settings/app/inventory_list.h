@@ -3,8 +3,16 @@
 #include <string>
 #include <vector>
 
+class MachineDataFile;
+class MethodCatalog;
+
 // Reads the names in file order: every line that is not empty and does not
 // begin with "#", taken whole. The file is Japanese text (code page 932),
 // whatever the system's own code page is.
 // False when the file cannot be opened.
 bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& names);
+
+// Reads the Get of each listed method into the data file (not saved), in list
+// order; a method that reads nothing is left out. Closing the window stops the
+// pass between names (one read may take long): false then.
+bool ReadInventory(const std::vector<std::wstring>& names, MethodCatalog& catalog, MachineDataFile& data);

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <vector>
 
+#include "method_text.h"
 #include "raii.h"
 
 std::wstring logFolder;
@@ -37,31 +38,6 @@ bool FormatLocalTime(__time64_t t, const wchar_t* format, std::wstring& out)
     wchar_t buffer[128];
     size_t n = wcsftime(buffer, 128, format, &local);
     out.assign(buffer, n);
-    return true;
-}
-
-// The whole line in code page 932 with CR LF line ends, as text-mode output
-// would write it. False when a character has no code page 932 form, so that
-// no part of such a line reaches the file.
-bool EncodeLine(const std::wstring& line, std::string& out)
-{
-    std::wstring crlf;
-    crlf.reserve(line.size() + 8);
-    for (wchar_t c : line) {
-        if (c == L'\n')
-            crlf += L'\r';
-        crlf += c;
-    }
-    if (crlf.empty())
-        return true;
-    BOOL usedDefault = FALSE;
-    int size = ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, crlf.data(), static_cast<int>(crlf.size()),
-                                     nullptr, 0, nullptr, &usedDefault);
-    if (size <= 0 || usedDefault)
-        return false;
-    out.resize(static_cast<size_t>(size));
-    ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, crlf.data(), static_cast<int>(crlf.size()),
-                          out.data(), size, nullptr, &usedDefault);
     return true;
 }
 
@@ -102,7 +78,9 @@ bool WriteLogText(const std::wstring& message)
         return Fail(::GetLastError());
 
     std::string bytes;
-    if (!EncodeLine(stamp + L"|0|" + message + L"\n", bytes))
+    // A line with a character the code page cannot hold is not written at
+    // all, rather than written with a substitute.
+    if (!JapaneseTextLines(stamp + L"|0|" + message + L"\n", true, bytes))
         return Fail(ERROR_NO_UNICODE_TRANSLATION);
 
     DWORD written = 0;

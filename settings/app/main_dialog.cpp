@@ -1,11 +1,13 @@
 #include "main_dialog.h"
 
 #include <commctrl.h>
+#include <memory>
 #include <vector>
 
 #include "app_messages.h"
 #include "log_writer.h"
 #include "machine_data_file.h"
+#include "paint_scope.h"
 #include "resource.h"
 #include "setup_thread.h"
 
@@ -102,7 +104,7 @@ void CMFCApplicationDlg::FillList()
     }
 
     MachineDataFile data;
-    if (!data.Load(dataFilePath))
+    if (!data.Load(context.dataFilePath))
         return;
     for (size_t i = 0; i < data.itemNames.size(); ++i) {
         LVITEMW item{};
@@ -175,15 +177,14 @@ bool CMFCApplicationDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 
 void CMFCApplicationDlg::OnPaintMinimized()
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(GetSafeHwnd(), &ps);
+    PaintScope paint(GetSafeHwnd());
+    HDC dc = paint.dc();
     ::SendMessageW(GetSafeHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT rect;
     ::GetClientRect(GetSafeHwnd(), &rect);
     int x = (rect.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (rect.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, icon_);
-    ::EndPaint(GetSafeHwnd(), &ps);
 }
 
 void CMFCApplicationDlg::OnFinished(WPARAM outcome, LPARAM detail)
@@ -238,18 +239,15 @@ void CMFCApplicationDlg::OnCancel()
 
 void CMFCApplicationDlg::OnRun()
 {
-    auto* worker = new CSetupThread;
-    worker->dataFilePath = dataFilePath;
+    auto worker = std::make_unique<CSetupThread>();
+    worker->context = context;
     worker->serialNumber = serialNumber;
-    worker->exePath = exePath;
-    if (!worker->CreateThread(CREATE_SUSPENDED)) {
-        delete worker;
+    // A worker that is never started is ended and deleted with its owner here.
+    if (!worker->CreateThread(CREATE_SUSPENDED))
         return;
-    }
-    worker->autoDelete = true;
     ::EnableWindow(runButton_, FALSE);
 
-    logFolder = exePath.substr(0, exePath.find_last_of(L'\\')) + L"\\log";
+    logFolder = context.logFolder;
     ::logBaseName = logBaseName;
     if (WriteLog(L"Start")) {
         // Kept to see when the thread has ended; the object deletes itself then.
@@ -259,7 +257,7 @@ void CMFCApplicationDlg::OnRun()
         worker_.reset(thread);
         runReported_ = false;
         runFailed_ = false;
-        worker->ResumeThread();
+        CWinThread::StartOwned(std::move(worker));
         if (worker_)
             ::SetTimer(GetSafeHwnd(), WORKER_TIMER, WORKER_POLL_MS, nullptr);
         return;
@@ -267,6 +265,5 @@ void CMFCApplicationDlg::OnRun()
     wchar_t text[256];
     _snwprintf(text, 256, LOG_FAILED_MESSAGE, lastLogError);
     text[255] = L'\0';
-    ::MessageBoxW(GetSafeHwnd(), text, ProgramName(exePath).c_str(), MB_OK);
-    delete worker; // never started
+    ::MessageBoxW(GetSafeHwnd(), text, ProgramName(context.exePath).c_str(), MB_OK);
 }

@@ -8,14 +8,14 @@
 #include "framework.h"
 #include "item_values.h"
 #include "raii.h"
+#include "run_context.h"
 
 class CMFCApplicationDlg : public CDialog {
 public:
     CMFCApplicationDlg();
 
-    std::wstring dataFilePath;
+    RunContext context; // with the chosen data file as dataFilePath
     std::wstring serialNumber;
-    std::wstring exePath;
     int resumeIndex = -1;
     std::wstring logBaseName;
 

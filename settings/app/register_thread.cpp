@@ -9,34 +9,7 @@
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
-
-namespace {
-
-// A temporary file removed when the record creation is over, whatever its outcome.
-class TemporaryFile {
-public:
-    TemporaryFile()
-    {
-        wchar_t folder[MAX_PATH];
-        wchar_t name[MAX_PATH];
-        DWORD n = ::GetTempPathW(MAX_PATH, folder);
-        if (n > 0 && n < MAX_PATH && ::GetTempFileNameW(folder, L"PTR", 0, name))
-            path_ = name;
-    }
-    ~TemporaryFile()
-    {
-        if (!path_.empty())
-            ::DeleteFileW(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
-
-} // namespace
+#include "temporary_file.h"
 
 int CRegisterThread::Run()
 {
@@ -55,16 +28,13 @@ int CRegisterThread::Run()
 
 int CRegisterThread::CreateRecord()
 {
-    size_t slash = exePath.find_last_of(L'\\');
-    const std::wstring exeDir = exePath.substr(0, slash == std::wstring::npos ? 0 : slash);
-
+    const std::wstring& dataFilePath = context.dataFilePath;
     std::vector<std::wstring> names;
-    if (!ReadInventoryList(exeDir + L"\\inventory", names))
+    if (!ReadInventoryList(context.inventoryPath, names))
         return RECORD_NO_INVENTORY_LIST;
 
-    const std::wstring dataFolder = exeDir + L"\\data";
-    if (!::PathIsDirectoryW(dataFolder.c_str()))
-        ::CreateDirectoryW(dataFolder.c_str(), nullptr);
+    if (!::PathIsDirectoryW(context.dataFolder.c_str()))
+        ::CreateDirectoryW(context.dataFolder.c_str(), nullptr);
 
     // An existing record is never replaced.
     if (::PathFileExistsW(dataFilePath.c_str()))
@@ -76,21 +46,14 @@ int CRegisterThread::CreateRecord()
         return RECORD_FAILED;
 
     MethodCatalog catalog;
-    catalog.LoadFile(exeDir + L"\\methods.xml");
-    MethodResult result;
-    for (const auto& name : names) {
-        if (StopRequested())
-            return RECORD_FAILED; // the window has closed: nobody waits for the record
-        if (catalog.RunGet(name, result)) {
-            data.AddInventoryEntry(result);
-            result.Clear();
-        }
-    }
+    catalog.LoadFile(context.methodsPath);
+    if (!ReadInventory(names, catalog, data))
+        return RECORD_FAILED; // the window has closed: nobody waits for the record
     catalog.Close();
 
     // The record reaches its place only by the final copy, so a failed save
     // never leaves a half-written file there.
-    TemporaryFile temporary;
+    TemporaryFile temporary(L"PTR");
     if (temporary.path().empty() || !data.Save(temporary.path()))
         return RECORD_FAILED;
     // A record that another PC wrote in the meantime is never overwritten.

@@ -3,12 +3,12 @@
 #include <string>
 
 #include "framework.h"
+#include "run_context.h"
 
 class CRegisterThread : public CWinThread {
 public:
     std::wstring serialNumber;
-    std::wstring exePath;
-    std::wstring dataFilePath;
+    RunContext context; // with the new record's path as dataFilePath
 
     int Run() override;
 

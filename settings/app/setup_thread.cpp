@@ -15,8 +15,6 @@ namespace {
 
 constexpr const wchar_t* RESTART_COMMAND = L"shutdown.exe /r /t 0";
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') == std::wstring::npos ? 0 : path.find_last_of(L'\\')); }
-
 void LogItemFailure(const MethodCatalog& catalog)
 {
     if (!catalog.output.empty())
@@ -62,11 +60,11 @@ void CSetupThread::EndAfterException(const char* reason)
 
 void CSetupThread::ApplyAll()
 {
-    const std::wstring exeDir = FolderOf(exePath);
+    const std::wstring& dataFilePath = context.dataFilePath;
     MethodCatalog catalogA;
     MethodCatalog catalogB;
-    catalogA.LoadFile(exeDir + L"\\methods.xml");
-    catalogB.LoadFile(exeDir + L"\\usersmethods.xml");
+    catalogA.LoadFile(context.methodsPath);
+    catalogB.LoadFile(context.usersMethodsPath);
 
     MachineDataFile data;
     MethodResult result;
@@ -77,7 +75,7 @@ void CSetupThread::ApplyAll()
         succeeded = false;
     } else {
         if (!data.hasInventory) {
-            CollectInventory(exeDir, catalogA, data);
+            CollectInventory(context.inventoryPath, catalogA, data);
             // Stopped during the pass: a partial inventory must not be saved
             // as the PC's inventory; no item has run, so nothing is lost.
             if (StopRequested())
@@ -113,23 +111,13 @@ void CSetupThread::ApplyAll()
     catalogB.Close();
 }
 
-void CSetupThread::CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data)
+void CSetupThread::CollectInventory(const std::wstring& inventoryPath, MethodCatalog& catalogA, MachineDataFile& data)
 {
     WriteLog(L"インベントリ取得");
     std::vector<std::wstring> names;
-    if (!ReadInventoryList(exeDir + L"\\inventory", names))
+    if (!ReadInventoryList(inventoryPath, names))
         return;
-    MethodResult result;
-    for (const auto& name : names) {
-        // Closing the window stops the pass between names too: an inventory
-        // read may take long.
-        if (StopRequested())
-            return;
-        if (catalogA.RunGet(name, result)) {
-            data.AddInventoryEntry(result);
-            result.Clear();
-        }
-    }
+    ReadInventory(names, catalogA, data);
 }
 
 CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catalogA, MethodCatalog& catalogB,
@@ -202,7 +190,7 @@ CSetupThread::ItemOutcome CSetupThread::ApplyReboot(size_t i, MachineDataFile& d
     }
     data.SetProgress(static_cast<int>(i));
     DWORD saveError = 0;
-    if (!data.Save(dataFilePath, saveError)) {
+    if (!data.Save(context.dataFilePath, saveError)) {
         // Restarting now would leave the old progress on disk and bring the
         // PC back to this same item after every restart.
         ForgetProgressOf(i, data);

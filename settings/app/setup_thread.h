@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework.h"
+#include "run_context.h"
 
 class MachineDataFile;
 class MethodCatalog;
@@ -11,15 +12,14 @@ struct MethodResult;
 
 class CSetupThread : public CWinThread {
 public:
-    std::wstring dataFilePath;
+    RunContext context;        // with the data file to apply as dataFilePath
     std::wstring serialNumber; // carried for the record; the run does not read it
-    std::wstring exePath;
 
     int Run() override;
 
 protected:
     // Reads the inventory list's methods into the data file (not saved).
-    virtual void CollectInventory(const std::wstring& exeDir, MethodCatalog& catalogA, MachineDataFile& data);
+    virtual void CollectInventory(const std::wstring& inventoryPath, MethodCatalog& catalogA, MachineDataFile& data);
 
 private:
     enum class ItemOutcome { DONE, FAILED, RESTARTING, STOP };

@@ -1,5 +1,7 @@
 #include "status_dialog.h"
 
+#include <memory>
+
 #include "app_messages.h"
 #include "register_thread.h"
 #include "resource.h"
@@ -36,16 +38,12 @@ bool CDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
 
 void CDlg::OnRegister()
 {
-    auto* worker = new CRegisterThread;
+    auto worker = std::make_unique<CRegisterThread>();
     worker->serialNumber = serialNumber;
-    worker->exePath = exePath;
-    worker->dataFilePath = dataFilePath;
-    if (!worker->CreateThread(CREATE_SUSPENDED)) {
-        delete worker;
+    worker->context = context;
+    if (!worker->CreateThread(CREATE_SUSPENDED))
         return;
-    }
-    worker->autoDelete = true;
-    worker->ResumeThread();
+    CWinThread::StartOwned(std::move(worker));
     ::EnableWindow(GetDlgItem(IDC_REGISTER_BUTTON), FALSE);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework.h"
+#include "run_context.h"
 
 class CDlg : public CDialog {
 public:
@@ -13,8 +14,7 @@ public:
     std::wstring serialText; // shown right of the serial label
     bool recordAllowed = false;
     std::wstring serialNumber;
-    std::wstring exePath;
-    std::wstring dataFilePath;
+    RunContext context; // with the PC's data file as dataFilePath
 
 protected:
     BOOL OnInitDialog() override;

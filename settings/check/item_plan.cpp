@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "method_catalog.h"
+#include "method_params.h"
 #include "method_text.h"
 #include "xml_dom.h"
 
@@ -64,7 +65,7 @@ std::wstring Filled(std::wstring text, const std::vector<ComPtr<IXMLDOMNode>>& p
     ReplaceAll(text, L"{EXEDIR}", paths.exeDir);
     for (const auto& param : params) {
         std::wstring name, value;
-        if (xmldom::Attribute(param.Get(), L"name", name) && MethodCatalog::ParamValue(param.Get(), values, value))
+        if (xmldom::Attribute(param.Get(), L"name", name) && ParamValue(param.Get(), values, value))
             ReplaceAll(text, L"{" + name + L"}", value);
     }
     return text;
@@ -79,7 +80,7 @@ std::wstring DescribeCommands(IXMLDOMNode* set, const ItemValueMap& values, cons
         std::wstring line = FirstValue(values);
         return line.empty() ? L"nothing (the value is empty)" : label + line;
     }
-    if (params.empty() && !MethodCatalog::SwitchRule(values))
+    if (params.empty() && !SwitchRule(values))
         return SWITCHED_OFF;
     std::wstring text;
     for (const auto& command : commands) {
@@ -98,12 +99,12 @@ std::wstring DescribeScript(IXMLDOMNode* set, const ItemValueMap& values, const 
     auto params = Nodes(set, L"InParam/Param");
     if (!xmldom::SelectNode(set, L"Script"))
         return L"nothing (no Script)";
-    if (params.empty() && !MethodCatalog::SwitchRule(values))
+    if (params.empty() && !SwitchRule(values))
         return SWITCHED_OFF;
     std::wstring text = type + L" script";
     for (const auto& param : params) {
         std::wstring name, value;
-        if (xmldom::Attribute(param.Get(), L"name", name) && MethodCatalog::ParamValue(param.Get(), values, value))
+        if (xmldom::Attribute(param.Get(), L"name", name) && ParamValue(param.Get(), values, value))
             text += L" " + name + L"=" + value;
     }
     return text;
@@ -112,7 +113,7 @@ std::wstring DescribeScript(IXMLDOMNode* set, const ItemValueMap& values, const 
 std::wstring DescribeWmiMethod(IXMLDOMNode* set, const ItemValueMap& values)
 {
     auto params = Nodes(set, L"InParam/Param");
-    if (params.empty() && !MethodCatalog::SwitchRule(values))
+    if (params.empty() && !SwitchRule(values))
         return SWITCHED_OFF;
     std::wstring object = Child(set, L"Object");
     std::wstring text = L"WMI method " + Child(set, L"Namespace") + L" " + Child(set, L"Class") +
@@ -121,7 +122,7 @@ std::wstring DescribeWmiMethod(IXMLDOMNode* set, const ItemValueMap& values)
         std::wstring name, code, value;
         xmldom::Attribute(params[i].Get(), L"name", name);
         xmldom::Attribute(params[i].Get(), L"code", code);
-        MethodCatalog::ParamValue(params[i].Get(), values, value);
+        ParamValue(params[i].Get(), values, value);
         text += (i ? L", " : L"") + (code.empty() ? name : code) + L"=" + value;
     }
     return text + L")";

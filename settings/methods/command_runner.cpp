@@ -6,13 +6,13 @@
 
 #include "method_catalog.h"
 #include "method_params.h"
+#include "method_status.h"
 #include "method_text.h"
 #include "raii.h"
 #include "xml_dom.h"
 
 namespace {
 
-constexpr int MALFORMED_DEFINITION = -1;
 // Pauses between looks at the pipe while the child is quiet: short right
 // after output arrived, growing while it stays quiet.
 constexpr DWORD FIRST_POLL_MS = 1;
@@ -89,8 +89,9 @@ int ExitCodeOf(HANDLE process)
     return static_cast<int>(code);
 }
 
-// Runs one composed command line the way the definition's type asks.
-int RunOne(MethodCatalog& catalog, const std::wstring& commandLine, bool console)
+// Runs one composed command line the way the definition's type asks; its
+// status, and the output of a hidden run, go into the outcome.
+int RunOne(MethodOutcome& outcome, const std::wstring& commandLine, bool console)
 {
     int code = 0;
     if (commandLine.size() > MAX_COMMAND_LINE)
@@ -98,8 +99,8 @@ int RunOne(MethodCatalog& catalog, const std::wstring& commandLine, bool console
     else if (console)
         RunInConsole(commandLine, code);
     else
-        RunCaptured(commandLine, catalog.output, code);
-    catalog.lastError = code;
+        RunCaptured(commandLine, outcome.output, code);
+    outcome.status = code;
     return code;
 }
 
@@ -166,11 +167,15 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode)
     return exitCode == 0;
 }
 
-int RunCommandMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, bool console)
+MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+                               bool console)
 {
+    MethodOutcome outcome;
     ParamList params;
-    if (!CollectParamValues(definition, values, params))
-        return MALFORMED_DEFINITION;
+    if (!CollectParamValues(definition, values, params)) {
+        outcome.status = METHOD_NOT_RUN;
+        return outcome;
+    }
 
     Microsoft::WRL::ComPtr<IXMLDOMNodeList> commands = xmldom::SelectNodes(definition, L"Command");
     long count = 0;
@@ -180,7 +185,9 @@ int RunCommandMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const Item
     // Without Command elements the item's value is the command line itself.
     if (count == 0) {
         std::wstring commandLine = FirstValue(values);
-        return commandLine.empty() ? 0 : RunOne(catalog, commandLine, console);
+        if (!commandLine.empty())
+            RunOne(outcome, commandLine, console);
+        return outcome;
     }
 
     for (long i = 0; i < count; ++i) {
@@ -190,13 +197,13 @@ int RunCommandMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const Item
         if (!params.empty()) {
             ReplaceLocationPlaceholders(commandLine, catalog);
             ReplaceParamPlaceholders(commandLine, params);
-        } else if (commandLine.empty() || !MethodCatalog::SwitchRule(values)) {
+        } else if (commandLine.empty() || !SwitchRule(values)) {
             // A switch that is off, or an empty command, ends the list successfully.
-            return 0;
+            outcome.status = 0;
+            return outcome;
         }
-        int code = RunOne(catalog, commandLine, console);
-        if (code != 0)
-            return code;
+        if (RunOne(outcome, commandLine, console) != 0)
+            return outcome;
     }
-    return 0;
+    return outcome;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "item_values.h"
+#include "method_status.h"
 
 class MethodCatalog;
 
@@ -24,6 +25,8 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode);
 
 // The "Command" (console false) and "Console" (console true) Set types: runs
 // each `Command` of the definition in turn and stops at the first failure.
-// Returns 0, the failing exit code or Win32 error, COMMAND_LINE_TOO_LONG, or
-// -1 for a Param without name (nothing is run then).
-int RunCommandMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, bool console);
+// The status is 0, the failing exit code or Win32 error, COMMAND_LINE_TOO_LONG,
+// or METHOD_NOT_RUN for a Param without name (nothing is run then); the
+// output is that of the last hidden command run.
+MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+                               bool console);

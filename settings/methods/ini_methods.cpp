@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "method_catalog.h"
+#include "method_reference.h"
+#include "method_status.h"
 #include "xml_dom.h"
 
 namespace {
 
-constexpr int NOT_READ = -1;
 // GetPrivateProfileIntW answers this for an absent key.
 constexpr int INT_ABSENT = -2;
 
@@ -26,7 +27,7 @@ bool ReadLocation(MethodCatalog& catalog, IXMLDOMNode* definition, IniLocation& 
     if (!xmldom::ChildText(definition, L"Path", folder) || !xmldom::ChildText(definition, L"File", name)
         || !xmldom::ChildText(definition, L"Section", location.section) || !xmldom::ChildText(definition, L"Key", location.key))
         return false;
-    location.file = catalog.ResolveReference(folder) + L"\\" + name;
+    location.file = ResolveReference(catalog, folder) + L"\\" + name;
     return true;
 }
 
@@ -36,17 +37,17 @@ int GetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& r
 {
     std::wstring type;
     if (!xmldom::ChildText(definition, L"Type", type))
-        return NOT_READ;
+        return METHOD_NOT_RUN;
     IniLocation location;
     if (!ReadLocation(catalog, definition, location))
-        return NOT_READ;
+        return METHOD_NOT_RUN;
 
     if (!xmldom::EqualsNoCase(type, L"Int")) {
         std::vector<wchar_t> buffer(INI_VALUE_BUFFER, L'\0');
         DWORD count = ::GetPrivateProfileStringW(location.section.c_str(), location.key.c_str(), L"", buffer.data(),
                                                  INI_VALUE_BUFFER, location.file.c_str());
         if (count == 0)
-            return NOT_READ;
+            return METHOD_NOT_RUN;
         result.value.assign(buffer.data(), count);
         result.kind = MethodResult::SINGLE;
         return 0;
@@ -55,7 +56,7 @@ int GetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& r
     int number = static_cast<int>(::GetPrivateProfileIntW(location.section.c_str(), location.key.c_str(), INT_ABSENT,
                                                           location.file.c_str()));
     if (number == INT_ABSENT)
-        return NOT_READ;
+        return METHOD_NOT_RUN;
     wchar_t text[16];
     _snwprintf(text, 16, L"%d", number);
     text[15] = L'\0';
@@ -68,7 +69,7 @@ int SetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstr
 {
     IniLocation location;
     if (!ReadLocation(catalog, definition, location))
-        return NOT_READ;
+        return METHOD_NOT_RUN;
     if (::WritePrivateProfileStringW(location.section.c_str(), location.key.c_str(), value.c_str(), location.file.c_str()))
         return 0;
     DWORD error = ::GetLastError();

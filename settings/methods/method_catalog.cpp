@@ -2,7 +2,9 @@
 
 #include "command_runner.h"
 #include "disk_security.h"
+#include "executable_path.h"
 #include "ini_methods.h"
+#include "method_status.h"
 #include "method_text.h"
 #include "registry_methods.h"
 #include "script_runner.h"
@@ -13,10 +15,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Status for a definition the executors cannot run: no `type`, a Param
-// without `name`, or a method name that cannot be looked up.
-constexpr int MALFORMED_DEFINITION = -1;
 
 bool Succeeded(MethodCatalog& catalog, int code)
 {
@@ -50,23 +48,31 @@ const GetType GET_TYPES[] = {
 
 struct SetType {
     const wchar_t* type;
-    int (*run)(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values);
+    MethodOutcome (*run)(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values);
 };
+
+// An executor that reports a status alone.
+MethodOutcome StatusOnly(int status)
+{
+    MethodOutcome outcome;
+    outcome.status = status;
+    return outcome;
+}
 
 // Tested in this order; the first match runs. The single-value types take
 // the item's first value, the others the whole map.
 const SetType SET_TYPES[] = {
     {L"PowerShell", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunScriptMethod(c, d, v, ScriptVariant::POWERSHELL); }},
     {L"VBScript", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunScriptMethod(c, d, v, ScriptVariant::VBSCRIPT); }},
-    {L"WMIExecute", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return ExecuteWmiMethod(c, d, v); }},
+    {L"WMIExecute", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(ExecuteWmiMethod(c, d, v)); }},
     {L"Command", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunCommandMethod(c, d, v, false); }},
     {L"Console", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunCommandMethod(c, d, v, true); }},
-    {L"WMI", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetWmiValue(c, d, FirstValue(v)); }},
-    {L"Registry", [](MethodCatalog&, IXMLDOMNode* d, const ItemValueMap& v) { return SetRegistryValue(d, FirstValue(v)); }},
-    {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return SetIniValue(c, d, FirstValue(v)); }},
+    {L"WMI", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(SetWmiValue(c, d, FirstValue(v))); }},
+    {L"Registry", [](MethodCatalog&, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(SetRegistryValue(d, FirstValue(v))); }},
+    {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(SetIniValue(c, d, FirstValue(v))); }},
 };
 
-// The node's text as a path expression compares it: every text and CDATA
+// The node's text as the index keys it (the way a path expression compares it): every text and CDATA
 // piece inside it, in document order, untrimmed; comments do not count.
 void AppendStringValue(IXMLDOMNode* node, std::wstring& text)
 {
@@ -94,12 +100,10 @@ MethodCatalog::~MethodCatalog()
 
 bool MethodCatalog::LoadFile(const std::wstring& path)
 {
-    wchar_t module[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        exePath.assign(module, length);
-        size_t slash = exePath.rfind(L'\\');
-        exeDir = slash == std::wstring::npos ? std::wstring() : exePath.substr(0, slash);
+    // Placeholders take the location only as far as a path buffer holds it.
+    if (ExecutablePath().size() < MAX_PATH) {
+        exePath = ExecutablePath();
+        exeDir = FolderOf(exePath);
     }
 
     document_.Reset();
@@ -153,11 +157,11 @@ ComPtr<IXMLDOMNode> MethodCatalog::FindData(const std::wstring& name, bool repor
 {
     if (!document_)
         return nullptr;
-    // The name goes into the expression verbatim: an apostrophe would end
-    // its literal early, and the expression buffer holds 1024 characters.
+    // Names the earlier lookup could never find stay unfound: those with an
+    // apostrophe, and those too long for its 1,024-character expression.
     if (name.size() > MAX_METHOD_NAME || name.find(L'\'') != std::wstring::npos) {
         if (reportBadName)
-            lastError = MALFORMED_DEFINITION;
+            lastError = METHOD_NOT_RUN;
         return nullptr;
     }
     auto found = index_.find(name);
@@ -184,7 +188,7 @@ bool MethodCatalog::RunGet(const std::wstring& name, MethodResult& result)
 
     std::wstring type;
     if (!xmldom::Attribute(definition.Get(), L"type", type)) {
-        lastError = MALFORMED_DEFINITION;
+        lastError = METHOD_NOT_RUN;
         return false;
     }
     for (const GetType& entry : GET_TYPES)
@@ -210,20 +214,24 @@ bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values,
     WriteOutputLine(name);
 
     bool succeeded = false;
+    MethodOutcome outcome;
     std::wstring type;
     if (!xmldom::Attribute(definition.Get(), L"type", type)) {
-        lastError = MALFORMED_DEFINITION;
+        outcome.status = METHOD_NOT_RUN;
     } else {
         for (const SetType& entry : SET_TYPES)
             if (xmldom::EqualsNoCase(type, entry.type)) {
-                lastError = entry.run(*this, definition.Get(), values);
-                succeeded = lastError == 0;
+                outcome = entry.run(*this, definition.Get(), values);
+                succeeded = outcome.status == 0;
                 break;
             }
         // An unknown type runs nothing and fails with lastError 0.
     }
 
-    xmldom::ChildText(definition.Get(), L"Message", message);
+    xmldom::ChildText(definition.Get(), L"Message", outcome.message);
+    lastError = outcome.status;
+    output = std::move(outcome.output);
+    message = std::move(outcome.message);
     return succeeded;
 }
 
@@ -243,30 +251,6 @@ bool MethodCatalog::KnowsSetType(const std::wstring& type)
     return false;
 }
 
-std::wstring MethodCatalog::ResolveReference(const std::wstring& text)
-{
-    std::wstring resolved = text;
-    size_t open = resolved.find(L'{');
-    if (open == std::wstring::npos)
-        return resolved;
-    size_t close = resolved.find(L'}', open);
-    if (close == std::wstring::npos)
-        return resolved;
-    // A reference that leads back to the method being read would recurse for
-    // ever; past a small depth the reference stays as written.
-    if (referenceDepth_ >= MAX_REFERENCE_DEPTH)
-        return resolved;
-
-    std::wstring token = resolved.substr(open, close - open + 1);
-    MethodResult result;
-    ++referenceDepth_;
-    bool read = RunGet(token.substr(1, token.size() - 2), result);
-    --referenceDepth_;
-    if (read && result.kind == MethodResult::SINGLE)
-        ReplaceAll(resolved, token, result.value);
-    return resolved;
-}
-
 MethodWMI* MethodCatalog::Connection(const std::wstring& nameSpace)
 {
     auto found = connections.find(nameSpace);
@@ -277,21 +261,4 @@ MethodWMI* MethodCatalog::Connection(const std::wstring& nameSpace)
     MethodWMI* raw = connection.get();
     connections.emplace(nameSpace, std::move(connection));
     return raw;
-}
-
-bool MethodCatalog::ParamValue(IXMLDOMNode* param, const ItemValueMap& values, std::wstring& value)
-{
-    std::wstring name;
-    if (!xmldom::Attribute(param, L"name", name))
-        return false;
-    if (const std::wstring* given = values.Find(name))
-        value = *given;
-    else
-        value = AnsiRoundTrip(xmldom::Text(param));
-    return true;
-}
-
-bool MethodCatalog::SwitchRule(const ItemValueMap& values)
-{
-    return !values.empty() && xmldom::EqualsNoCase(FirstValue(values), L"yes");
 }

@@ -1,5 +1,7 @@
-// One method catalogue file in memory: finds a method by name and runs its
-// Get or Set definition through the executor its `type` selects.
+// One method catalogue file in memory: finds a method by name (through an
+// index built at load) and runs its Get or Set definition through the
+// executor its `type` selects. The rules the executors share live in
+// method_params (parameters, the switch rule) and method_reference.
 #pragma once
 #include <windows.h>
 #include <msxml2.h>
@@ -16,11 +18,9 @@
 
 class MethodCatalog {
 public:
-    // The longest method name the selection expression has room for.
+    // The longest method name a lookup accepts. A longer name, or one with
+    // an apostrophe, finds nothing: the tool has always refused such names.
     static constexpr size_t MAX_METHOD_NAME = 1003;
-    // How deep references may nest before one is left as written; stops a
-    // method whose reference leads back to itself.
-    static constexpr int MAX_REFERENCE_DEPTH = 8;
 
     MethodCatalog();
     ~MethodCatalog();
@@ -35,7 +35,8 @@ public:
     bool RunGet(const std::wstring& name, MethodResult& result);
     // Runs the method's Set definition; true on success. notFound is true when
     // the method or its Set definition is missing (the caller falls back to
-    // the Get). Afterwards lastError, output and message describe the run.
+    // the Get). Afterwards lastError, output and message hold the outcome the
+    // executor returned and the definition's Message.
     bool RunSet(const std::wstring& name, const ItemValueMap& values, bool& notFound);
     // Drops the document and every cached connection.
     void Close();
@@ -51,23 +52,10 @@ public:
     IXMLDOMDocument2* Document() const { return document_.Get(); }
     Microsoft::WRL::ComPtr<IXMLDOMNode> DataElement(const std::wstring& name) { return FindData(name, false); }
 
-    // Rules the executors share.
-
-    // Replaces the first braced method name in the text by the single value
-    // that method's Get reads; otherwise the text comes back as written.
-    std::wstring ResolveReference(const std::wstring& text);
     // The connection for a namespace text, exactly as written (letter case
     // included); created and connected on first use and kept whether or not
     // the connection succeeded. Never null.
     MethodWMI* Connection(const std::wstring& nameSpace);
-    // A Param's value: the item's value of the Param's name, else the Param's
-    // text passed through the ANSI code page. False when the Param has no
-    // `name` attribute (the definition is malformed; run nothing).
-    static bool ParamValue(IXMLDOMNode* param, const ItemValueMap& values, std::wstring& value);
-    // Whether a definition without parameters is to run: only when the item's
-    // first value is "yes", ignoring letter case.
-    static bool SwitchRule(const ItemValueMap& values);
-
     int lastError = 0;        // status of the last executor run, 0 = success
     std::wstring output;      // captured output of the last hidden process of a Set
     std::wstring message;     // the Message text of the last Set definition run
@@ -76,8 +64,9 @@ public:
     std::map<std::wstring, std::unique_ptr<MethodWMI>> connections;
 
 private:
-    // The Data element of a method, or null. A name that cannot go into the
-    // selection expression sets lastError to -1 and finds nothing.
+    // The Data element of a method, or null. A name a lookup does not accept
+    // (see MAX_METHOD_NAME) finds nothing and, when reported, sets lastError
+    // to METHOD_NOT_RUN.
     Microsoft::WRL::ComPtr<IXMLDOMNode> FindData(const std::wstring& name, bool reportBadName);
     // Maps every method name to its first Data element, so that a lookup
     // costs the same in a catalogue of twenty methods and of twenty thousand.
@@ -85,5 +74,4 @@ private:
 
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
     std::unordered_map<std::wstring, Microsoft::WRL::ComPtr<IXMLDOMNode>> index_;
-    int referenceDepth_ = 0;
 };

@@ -17,7 +17,7 @@ std::wstring AnsiToWide(std::string_view bytes, unsigned codePage)
     return wide;
 }
 
-static std::string WideToAnsi(const std::wstring& text)
+std::string WideToAnsi(const std::wstring& text)
 {
     if (text.empty())
         return {};
@@ -28,6 +28,30 @@ static std::string WideToAnsi(const std::wstring& text)
     std::string bytes(static_cast<size_t>(count), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, bytes.data(), count, nullptr, nullptr);
     return bytes;
+}
+
+bool JapaneseTextLines(const std::wstring& text, bool exact, std::string& bytes)
+{
+    std::wstring lines;
+    lines.reserve(text.size() + text.size() / 16 + 8);
+    for (wchar_t c : text) {
+        if (c == L'\n')
+            lines += L'\r';
+        lines += c;
+    }
+    bytes.clear();
+    if (lines.empty())
+        return true;
+    const DWORD flags = exact ? WC_NO_BEST_FIT_CHARS : 0;
+    BOOL usedDefault = FALSE;
+    BOOL* substituted = exact ? &usedDefault : nullptr;
+    int size = static_cast<int>(lines.size());
+    int count = ::WideCharToMultiByte(JAPANESE_CODE_PAGE, flags, lines.data(), size, nullptr, 0, nullptr, substituted);
+    if (count <= 0 || usedDefault)
+        return false;
+    bytes.resize(static_cast<size_t>(count));
+    ::WideCharToMultiByte(JAPANESE_CODE_PAGE, flags, lines.data(), size, bytes.data(), count, nullptr, substituted);
+    return true;
 }
 
 std::wstring AnsiRoundTrip(const std::wstring& text)

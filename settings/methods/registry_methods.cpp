@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "method_status.h"
 #include "raii.h"
 #include "xml_dom.h"
 
 namespace {
 
-constexpr int MISSING_ELEMENT = -1;
 constexpr int UNSUPPORTED_TYPE = -2;
 
 struct RegistryLocation {
@@ -73,7 +73,7 @@ int GetRegistryValue(IXMLDOMNode* definition, MethodResult& result)
 {
     RegistryLocation location;
     if (!ReadLocation(definition, location))
-        return MISSING_ELEMENT;
+        return METHOD_NOT_RUN;
 
     RegKey key;
     LSTATUS status = ::RegOpenKeyExW(location.hive, location.key.c_str(), 0, KEY_READ | location.view, key.put());
@@ -99,7 +99,7 @@ int SetRegistryValue(IXMLDOMNode* definition, const std::wstring& value)
     RegistryLocation location;
     std::wstring typeText;
     if (!ReadLocation(definition, location) || !xmldom::ChildText(definition, L"Type", typeText))
-        return MISSING_ELEMENT;
+        return METHOD_NOT_RUN;
     DWORD type = REG_NONE;
     if (xmldom::EqualsNoCase(typeText, L"REG_SZ"))
         type = REG_SZ;

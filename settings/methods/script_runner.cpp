@@ -7,15 +7,13 @@
 #include "command_runner.h"
 #include "method_catalog.h"
 #include "method_params.h"
+#include "method_status.h"
 #include "method_text.h"
 #include "raii.h"
+#include "temporary_file.h"
 #include "xml_dom.h"
 
 namespace {
-
-constexpr int SCRIPT_FILE_FAILED = -1;
-// Scripts are written in the Japanese code page whatever the system's is.
-constexpr UINT SCRIPT_CODE_PAGE = 932;
 
 // The command line is `before`, the script file's full name, then `after`.
 struct VariantInfo {
@@ -31,50 +29,13 @@ VariantInfo InfoOf(ScriptVariant variant)
     return {L".ps1", L"powershell -ExecutionPolicy Unrestricted -File \"", L"\" -NoLogo"};
 }
 
-// The temporary script file, deleted under its current name on every path.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
-    ~TemporaryFile() { ::DeleteFileW(path_.c_str()); }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::wstring& path() const { return path_; }
-    // Renames the file; false with the Win32 error when that fails.
-    bool Rename(const std::wstring& newPath, int& error)
-    {
-        // A file of that name can only be a leftover of an earlier run.
-        if (!::MoveFileExW(path_.c_str(), newPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            DWORD code = ::GetLastError();
-            error = code != 0 ? static_cast<int>(code) : ERROR_FILE_NOT_FOUND;
-            return false;
-        }
-        path_ = newPath;
-        return true;
-    }
-
-private:
-    std::wstring path_;
-};
-
-// The script as a text file: each line feed as CR LF, code page 932, no byte-order mark.
+// The script as a text file of the tool's own form, in the Japanese code page
+// whatever the system's is.
 bool WriteScriptText(const std::wstring& path, const std::wstring& text)
 {
-    std::wstring lines;
-    lines.reserve(text.size() + text.size() / 16);
-    for (wchar_t c : text) {
-        if (c == L'\n')
-            lines += L'\r';
-        lines += c;
-    }
     std::string bytes;
-    if (!lines.empty()) {
-        int size = static_cast<int>(lines.size());
-        int count = ::WideCharToMultiByte(SCRIPT_CODE_PAGE, 0, lines.data(), size, nullptr, 0, nullptr, nullptr);
-        if (count <= 0)
-            return false;
-        bytes.resize(static_cast<size_t>(count));
-        ::WideCharToMultiByte(SCRIPT_CODE_PAGE, 0, lines.data(), size, bytes.data(), count, nullptr, nullptr);
-    }
+    if (!JapaneseTextLines(text, false, bytes))
+        return false;
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
@@ -84,43 +45,27 @@ bool WriteScriptText(const std::wstring& path, const std::wstring& text)
                && written == bytes.size());
 }
 
-// A new empty file named by the system in the temporary folder, or empty.
-std::wstring NewTemporaryFileName()
-{
-    wchar_t folder[MAX_PATH];
-    DWORD length = ::GetTempPathW(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH)
-        return {};
-    wchar_t name[MAX_PATH];
-    if (::GetTempFileNameW(folder, L"PTW", 0, name) == 0)
-        return {};
-    return name;
-}
-
-} // namespace
-
-int RunScriptMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant)
+// The script run's status; the script host's output goes to `output`.
+int RunScript(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant,
+              std::wstring& output)
 {
     Microsoft::WRL::ComPtr<IXMLDOMNode> script = xmldom::SelectNode(definition, L"Script");
     if (!script)
         return 0;
     ParamList params;
     if (!CollectParamValues(definition, values, params))
-        return SCRIPT_FILE_FAILED;
+        return METHOD_NOT_RUN;
 
     std::wstring text = AnsiRoundTrip(xmldom::Text(script.Get()));
     ReplaceLocationPlaceholders(text, catalog);
     if (!params.empty())
         ReplaceParamPlaceholders(text, params);
-    else if (!MethodCatalog::SwitchRule(values))
+    else if (!SwitchRule(values))
         return 0;
 
-    std::wstring created = NewTemporaryFileName();
-    if (created.empty())
-        return SCRIPT_FILE_FAILED;
-    TemporaryFile file(created);
-    if (!WriteScriptText(file.path(), text))
-        return SCRIPT_FILE_FAILED;
+    TemporaryFile file(L"PTW");
+    if (file.path().empty() || !WriteScriptText(file.path(), text))
+        return METHOD_NOT_RUN;
 
     VariantInfo info = InfoOf(variant);
     int code = 0;
@@ -131,7 +76,16 @@ int RunScriptMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemV
     if (commandLine.size() > MAX_COMMAND_LINE)
         return COMMAND_LINE_TOO_LONG;
 
-    RunCaptured(commandLine, catalog.output, code);
-    catalog.lastError = code;
+    RunCaptured(commandLine, output, code);
     return code;
+}
+
+} // namespace
+
+MethodOutcome RunScriptMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+                              ScriptVariant variant)
+{
+    MethodOutcome outcome;
+    outcome.status = RunScript(catalog, definition, values, variant, outcome.output);
+    return outcome;
 }

@@ -4,12 +4,15 @@
 #include <msxml2.h>
 
 #include "item_values.h"
+#include "method_status.h"
 
 class MethodCatalog;
 
 enum class ScriptVariant { VBSCRIPT, POWERSHELL };
 
-// Returns 0 on success or when nothing ran, -1 when the temporary file cannot
-// be created or written (or a Param has no name), otherwise the script host's
-// exit code or the Win32 error of a failed rename or start.
-int RunScriptMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant);
+// The status is 0 on success or when nothing ran, METHOD_NOT_RUN when the
+// temporary file cannot be created or written (or a Param has no name),
+// otherwise the script host's exit code or the Win32 error of a failed rename
+// or start; the output is the script host's.
+MethodOutcome RunScriptMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+                              ScriptVariant variant);

@@ -3,6 +3,9 @@
 #include <vector>
 
 #include "method_catalog.h"
+#include "method_reference.h"
+#include "method_params.h"
+#include "method_status.h"
 #include "method_wmi.h"
 #include "xml_dom.h"
 
@@ -39,23 +42,20 @@ int CollectParams(IXMLDOMNode* definition, const ItemValueMap& values, std::vect
 {
     ComPtr<IXMLDOMNode> inParam = xmldom::SelectNode(definition, L"InParam");
     ComPtr<IXMLDOMNodeList> list = xmldom::SelectNodes(inParam.Get(), L"Param");
-    if (!list)
-        return 0;
-    ComPtr<IXMLDOMNode> node;
-    while (list->nextNode(node.ReleaseAndGetAddressOf()) == S_OK && node) {
+    return ForEachParam(list.Get(), values, [&](IXMLDOMNode* node, std::wstring& name, std::wstring& value) {
         inparam param;
         std::wstring typeText;
-        if (!xmldom::Attribute(node.Get(), L"name", param.name) || !xmldom::Attribute(node.Get(), L"type", typeText))
-            return WMI_DEFINITION_INCOMPLETE;
-        xmldom::Attribute(node.Get(), L"code", param.code); // optional: empty when absent
+        if (!xmldom::Attribute(node, L"type", typeText))
+            return METHOD_NOT_RUN;
+        xmldom::Attribute(node, L"code", param.code); // optional: empty when absent
         param.type = WmiValueType(typeText, true);
         if (param.type == VT_EMPTY)
             return WMI_UNKNOWN_VALUE_TYPE;
-        if (!MethodCatalog::ParamValue(node.Get(), values, param.value))
-            return WMI_DEFINITION_INCOMPLETE;
+        param.name = std::move(name);
+        param.value = std::move(value);
         params.push_back(std::move(param));
-    }
-    return 0;
+        return 0;
+    });
 }
 
 } // namespace
@@ -80,7 +80,7 @@ int GetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& r
 
     std::wstring nameSpace, className, condition, property;
     if (!RequiredTexts(definition, {{L"Namespace", &nameSpace}, {L"Class", &className}, {L"Where", &condition}}))
-        return WMI_DEFINITION_INCOMPLETE;
+        return METHOD_NOT_RUN;
     const bool single = xmldom::ChildText(definition, L"Property", property);
 
     // The condition of a read is used as written: it may contain braces of its own.
@@ -107,18 +107,17 @@ int SetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstr
     std::wstring nameSpace, className, condition, property, typeText;
     if (!RequiredTexts(definition, {{L"Namespace", &nameSpace}, {L"Class", &className}, {L"Where", &condition},
                                     {L"Property", &property}}))
-        return WMI_DEFINITION_INCOMPLETE;
+        return METHOD_NOT_RUN;
     ComPtr<IXMLDOMNode> valueElement = xmldom::SelectNode(definition, L"Value");
     if (!valueElement || !xmldom::Attribute(valueElement.Get(), L"type", typeText))
-        return WMI_DEFINITION_INCOMPLETE;
+        return METHOD_NOT_RUN;
     const VARTYPE type = WmiValueType(typeText, false);
     if (type == VT_EMPTY)
         return WMI_UNKNOWN_VALUE_TYPE;
 
     MethodWMI* connection = catalog.Connection(nameSpace);
     // The condition may name the instance by another method's value, e.g. {DriveKey}.
-    connection->SetProperty(className, catalog.ResolveReference(condition), property, value, type);
-    catalog.lastError = connection->lastError;
+    connection->SetProperty(className, ResolveReference(catalog, condition), property, value, type);
     return connection->lastError;
 }
 
@@ -127,17 +126,17 @@ int ExecuteWmiMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const Item
     std::wstring nameSpace, className, objectKey, methodName;
     if (!RequiredTexts(definition, {{L"Namespace", &nameSpace}, {L"Class", &className}, {L"Object", &objectKey},
                                     {L"Method", &methodName}}))
-        return WMI_DEFINITION_INCOMPLETE;
+        return METHOD_NOT_RUN;
 
     std::vector<inparam> params;
     if (!xmldom::SelectNode(definition, L"InParam/Param")) {
-        if (!MethodCatalog::SwitchRule(values))
+        if (!SwitchRule(values))
             return 0; // switched off: nothing to run
     } else if (int code = CollectParams(definition, values, params); code != 0) {
         return code;
     }
 
     MethodWMI* connection = catalog.Connection(nameSpace);
-    connection->ExecMethod(className, catalog.ResolveReference(objectKey), methodName, params);
+    connection->ExecMethod(className, ResolveReference(catalog, objectKey), methodName, params);
     return connection->lastError;
 }

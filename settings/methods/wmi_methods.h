@@ -7,17 +7,16 @@
 
 #include "item_values.h"
 #include "method_result.h"
+#include "method_status.h"
 
 class MethodCatalog;
 
-// A definition element these executors require is missing (or a Value or
-// Param lacks an attribute it must have).
-constexpr int WMI_DEFINITION_INCOMPLETE = -1;
 // A Value or Param names a type other than string, stringarray (Param only),
 // bool or int: nothing is written rather than an undefined value.
 constexpr int WMI_UNKNOWN_VALUE_TYPE = static_cast<int>(WBEM_E_TYPE_MISMATCH);
 
-// Each returns the executor status code: 0 success, WMI_DEFINITION_INCOMPLETE,
+// Each returns the executor status code: 0 success, METHOD_NOT_RUN (an element
+// these executors require is missing, or a Value or Param lacks an attribute),
 // WMI_UNKNOWN_VALUE_TYPE, otherwise the connection's HRESULT, WMI status or
 // the called method's non-zero return value.
 int GetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result);

@@ -2,10 +2,10 @@
 
 #include "formatted_xml.h"
 #include "inventory.h"
+#include "leading_integer.h"
 #include "raii.h"
 #include "xml_dom.h"
 
-#include <climits>
 #include <cstdio>
 
 using Microsoft::WRL::ComPtr;
@@ -77,27 +77,6 @@ ComPtr<IXMLDOMNodeList> ValueElements(IXMLDOMDocument2* document)
 }
 
 } // namespace
-
-int LeadingInteger(const std::wstring& text)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
-        negative = text[i++] == L'-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
-        if (value <= INT_MAX)
-            value = value * 10 + (text[i] - L'0');
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
 
 void MachineDataFile::Clear()
 {

@@ -81,7 +81,3 @@ private:
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };
 
-// The leading decimal integer of a text: white space and a sign may come
-// first, anything after the digits is ignored, no digits give 0, and values
-// beyond the 32-bit range are clamped.
-int LeadingInteger(const std::wstring& text);

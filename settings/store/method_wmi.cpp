@@ -1,172 +1,7 @@
 #include "method_wmi.h"
 
-#include <cwctype>
-
 using Microsoft::WRL::ComPtr;
-
-namespace {
-
-constexpr size_t TEXT_BUFFER = 1024; // characters, terminator included
-
-// A BSTR with the exact characters of a wide string (embedded nulls kept).
-Bstr MakeBstr(const std::wstring& text)
-{
-    return Bstr(text.c_str(), static_cast<UINT>(text.size()));
-}
-
-} // namespace
-
-namespace wmi {
-
-bool BuildQuery(const std::wstring& className, const std::wstring& condition, std::wstring& query)
-{
-    std::wstring conditionPart;
-    if (!condition.empty())
-        conditionPart = L"where " + condition;
-    if (conditionPart.size() >= TEXT_BUFFER)
-        return false;
-    std::wstring text = L"SELECT * FROM " + className + L" " + conditionPart;
-    if (text.size() >= TEXT_BUFFER)
-        return false;
-    query = std::move(text);
-    return true;
-}
-
-bool BuildObjectPath(const std::wstring& className, const std::wstring& objectKey, std::wstring& path)
-{
-    std::wstring text = objectKey.empty() ? className : className + L"." + objectKey;
-    if (text.size() >= TEXT_BUFFER)
-        return false;
-    path = std::move(text);
-    return true;
-}
-
-static bool ArrayToText(SAFEARRAY* array, std::wstring& text)
-{
-    if (!array || ::SafeArrayGetDim(array) < 1)
-        return false;
-    LONG lower = 0, upper = -1;
-    if (FAILED(::SafeArrayGetLBound(array, 1, &lower)) || FAILED(::SafeArrayGetUBound(array, 1, &upper)))
-        return false;
-    std::wstring joined;
-    for (LONG i = lower; i <= upper; ++i) {
-        Bstr element;
-        // An element that cannot be read, or a null string, is absent: it adds
-        // neither text nor a separator.
-        if (FAILED(::SafeArrayGetElement(array, &i, element.put())) || !element.get())
-            continue;
-        joined.append(element.c_str(), element.length());
-        if (i != upper)
-            joined += L"; ";
-    }
-    text = std::move(joined);
-    return true;
-}
-
-bool ValueToText(const VARIANT& value, std::wstring& text)
-{
-    switch (value.vt) {
-    case VT_BSTR:
-        text.assign(value.bstrVal ? value.bstrVal : L"", value.bstrVal ? ::SysStringLen(value.bstrVal) : 0);
-        return true;
-    case VT_I4:
-        text = std::to_wstring(value.lVal);
-        return true;
-    case VT_ARRAY | VT_BSTR:
-        return ArrayToText(value.parray, text);
-    default:
-        return false;
-    }
-}
-
-int LeadingInteger(const std::wstring& text)
-{
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
-        negative = text[i++] == L'-';
-    long long magnitude = 0;
-    const long long limit = negative ? 2147483648LL : 2147483647LL;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - L'0');
-        if (magnitude > limit)
-            magnitude = limit; // out-of-range numbers saturate instead of wrapping
-    }
-    return static_cast<int>(negative ? -magnitude : magnitude);
-}
-
-bool TextIsTrue(const std::wstring& text)
-{
-    return ::CompareStringOrdinal(text.c_str(), static_cast<int>(text.size()), L"true", -1, TRUE) == CSTR_EQUAL
-        || text == L"1";
-}
-
-std::vector<std::wstring> SplitList(const std::wstring& text)
-{
-    std::vector<std::wstring> pieces;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(L';', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        if (end > start)
-            pieces.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return pieces;
-}
-
-static bool ListToArray(const std::wstring& text, Variant& value)
-{
-    std::vector<std::wstring> pieces = SplitList(text);
-    SafeArray array(::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(pieces.size())));
-    if (!array.get())
-        return false;
-    for (LONG i = 0; i < static_cast<LONG>(pieces.size()); ++i) {
-        Bstr piece = MakeBstr(pieces[i]);
-        if (FAILED(::SafeArrayPutElement(array.get(), &i, piece.get()))) // copies the string
-            return false;
-    }
-    VARIANT* v = value.put();
-    v->vt = VT_ARRAY | VT_BSTR;
-    v->parray = array.release();
-    return true;
-}
-
-bool TextToValue(const std::wstring& text, VARTYPE type, Variant& value)
-{
-    switch (type) {
-    case VT_BSTR: {
-        Bstr copy = MakeBstr(text);
-        if (!copy.get())
-            return false;
-        VARIANT* v = value.put();
-        v->vt = VT_BSTR;
-        v->bstrVal = copy.release();
-        return true;
-    }
-    case VT_I4: {
-        VARIANT* v = value.put();
-        v->vt = VT_I4;
-        v->lVal = LeadingInteger(text);
-        return true;
-    }
-    case VT_BOOL: {
-        VARIANT* v = value.put();
-        v->vt = VT_BOOL;
-        v->boolVal = TextIsTrue(text) ? VARIANT_TRUE : VARIANT_FALSE;
-        return true;
-    }
-    case VT_ARRAY | VT_BSTR:
-        return ListToArray(text, value);
-    default:
-        return false;
-    }
-}
-
-} // namespace wmi
+using wmi::MakeBstr;
 
 MethodWMI::MethodWMI() : connectError_(wmi::E_NEVER_CONNECTED) {}
 MethodWMI::~MethodWMI() = default;
@@ -283,8 +118,8 @@ bool MethodWMI::ReadRow(IWbemClassObject* instance, const std::vector<std::wstri
     return all;
 }
 
-bool MethodWMI::QueryValue(const std::wstring& className, const std::wstring& condition,
-                           const std::wstring& property, std::wstring& text)
+bool MethodWMI::ReadFirstInstance(const std::wstring& className, const std::wstring& condition,
+                                  const std::function<bool(IWbemClassObject*)>& read)
 {
     try {
         ComPtr<IEnumWbemClassObject> instances;
@@ -294,29 +129,25 @@ bool MethodWMI::QueryValue(const std::wstring& className, const std::wstring& co
         int fetched = NextInstance(instances.Get(), instance);
         if (fetched <= 0)
             return fetched == 0;
-        return ReadProperty(instance.Get(), property, text);
+        return read(instance.Get());
     } catch (...) {
         StoreUnexpected();
         return false;
     }
 }
 
+bool MethodWMI::QueryValue(const std::wstring& className, const std::wstring& condition,
+                           const std::wstring& property, std::wstring& text)
+{
+    return ReadFirstInstance(className, condition,
+                             [&](IWbemClassObject* instance) { return ReadProperty(instance, property, text); });
+}
+
 bool MethodWMI::QueryList(const std::wstring& className, const std::wstring& condition,
                           const std::vector<std::wstring>& properties, std::vector<std::wstring>& values)
 {
-    try {
-        ComPtr<IEnumWbemClassObject> instances;
-        if (!RunQuery(className, condition, instances))
-            return false;
-        ComPtr<IWbemClassObject> instance;
-        int fetched = NextInstance(instances.Get(), instance);
-        if (fetched <= 0)
-            return fetched == 0;
-        return ReadRow(instance.Get(), properties, values);
-    } catch (...) {
-        StoreUnexpected();
-        return false;
-    }
+    return ReadFirstInstance(className, condition,
+                             [&](IWbemClassObject* instance) { return ReadRow(instance, properties, values); });
 }
 
 bool MethodWMI::QueryTable(const std::wstring& className, const std::wstring& condition,

@@ -5,10 +5,12 @@
 #include <windows.h>
 #include <wbemidl.h>
 #include <wrl/client.h>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "raii.h"
+#include "wmi_value_rules.h"
 
 // One typed input parameter of a WMI method call.
 struct inparam {
@@ -65,6 +67,10 @@ private:
     bool Ready();
     bool RunQuery(const std::wstring& className, const std::wstring& condition,
                   Microsoft::WRL::ComPtr<IEnumWbemClassObject>& instances);
+    // Runs `read` on the first instance the query matches; a query matching
+    // nothing succeeds without calling it.
+    bool ReadFirstInstance(const std::wstring& className, const std::wstring& condition,
+                           const std::function<bool(IWbemClassObject*)>& read);
     // 1 an instance fetched, 0 none left, -1 a failure stored in lastError.
     int NextInstance(IEnumWbemClassObject* instances, Microsoft::WRL::ComPtr<IWbemClassObject>& instance);
     bool ReadProperty(IWbemClassObject* instance, const std::wstring& property, std::wstring& text);
@@ -76,33 +82,7 @@ private:
     void StoreUnexpected();
 };
 
-// The text and value rules of the connection, usable on their own.
 namespace wmi {
-
-// Why a query or object path was refused: it would not fit its 1,024-character buffer.
-constexpr HRESULT E_TEXT_TOO_LONG = HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW);
 // Reported by a connection that never connected.
 constexpr HRESULT E_NEVER_CONNECTED = HRESULT_FROM_WIN32(ERROR_NOT_CONNECTED);
-
-// "SELECT * FROM <class> where <condition>", or "SELECT * FROM <class> " without
-// a condition; false when a step exceeds its 1,024-character buffer.
-bool BuildQuery(const std::wstring& className, const std::wstring& condition, std::wstring& query);
-// "<class>.<key>", or the class alone for an empty key; false when too long.
-bool BuildObjectPath(const std::wstring& className, const std::wstring& objectKey, std::wstring& path);
-
-// BSTR as it is, I4 in signed decimal, a BSTR array joined by "; ". Any other
-// type (a null property included) is false with `text` unchanged.
-bool ValueToText(const VARIANT& value, std::wstring& text);
-
-// The leading decimal integer (leading white space and a sign accepted, 0 without digits).
-int LeadingInteger(const std::wstring& text);
-// True for "true" or "1", ignoring letter case.
-bool TextIsTrue(const std::wstring& text);
-// The pieces between ";" separators, empty pieces dropped, nothing trimmed.
-std::vector<std::wstring> SplitList(const std::wstring& text);
-
-// Text to a WMI value by variant type (VT_BSTR, VT_I4, VT_BOOL, and VT_ARRAY|VT_BSTR
-// for input parameters); false for any other type.
-bool TextToValue(const std::wstring& text, VARTYPE type, Variant& value);
-
 } // namespace wmi

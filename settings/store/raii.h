@@ -29,6 +29,35 @@ private:
     HANDLE h_ = nullptr;
 };
 
+// A mutex taken without waiting, released when the owner ends (or earlier by
+// Release, before the process ends abruptly). The handle must outlive it.
+class MutexHold {
+public:
+    explicit MutexHold(HANDLE mutex) : mutex_(mutex)
+    {
+        DWORD result = ::WaitForSingleObject(mutex, 0);
+        busy_ = result == WAIT_TIMEOUT;
+        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    ~MutexHold() { Release(); }
+    MutexHold(const MutexHold&) = delete;
+    MutexHold& operator=(const MutexHold&) = delete;
+
+    // Another holder has the mutex.
+    bool busy() const { return busy_; }
+    void Release()
+    {
+        if (held_)
+            ::ReleaseMutex(mutex_);
+        held_ = false;
+    }
+
+private:
+    HANDLE mutex_;
+    bool busy_ = false;
+    bool held_ = false;
+};
+
 // An open registry key closed with RegCloseKey.
 class RegKey {
 public:

@@ -620,8 +620,8 @@ TEST(SetupThread, EscapingExceptionEndsTheRunAsFailed)
     ComApartment com(COINIT_APARTMENTTHREADED);
     OutcomeWindow window;
     ThrowingRun run;
-    run.exePath = kit.file(L"peltacfg.exe");
-    run.dataFilePath = kit.file(kit.machineFile());
+    run.context = RunContext::ForExecutable(kit.file(L"peltacfg.exe"));
+    run.context.dataFilePath = kit.file(kit.machineFile());
     EXPECT_EQ(run.Run(), 0);
     EXPECT_EQ(OutcomeWindow::outcome, 0) << "reported as a failed run";
     EXPECT_EQ(logMessages(kit.logText()).back(), L"例外により中断しました: inventory broke");

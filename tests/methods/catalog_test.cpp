@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "method_catalog.h"
+#include "method_params.h"
+#include "method_reference.h"
 #include "methods_fixture.h"
 #include "xml_dom.h"
 
@@ -223,15 +225,15 @@ TEST(MethodCatalog, ResolveReferenceReplacesOnlyTheFirstReadableReference)
     LoadedCatalog cat(iniGet(L"Base") + iniGet(L"Other") + AbsentRegistryGet(L"Absent"));
     ASSERT_TRUE(cat.loaded);
 
-    EXPECT_EQ(cat->ResolveReference(L"{Base}\\sub"), L"C:\\Base\\sub");
-    EXPECT_EQ(cat->ResolveReference(L"{Base}+{Base}"), L"C:\\Base+C:\\Base");
-    EXPECT_EQ(cat->ResolveReference(L"{Base}|{Other}"), L"C:\\Base|{Other}");
-    EXPECT_EQ(cat->ResolveReference(L"{Nobody}\\x"), L"{Nobody}\\x");
-    EXPECT_EQ(cat->ResolveReference(L"no braces {at all"), L"no braces {at all");
-    EXPECT_EQ(cat->ResolveReference(L"}{"), L"}{");
+    EXPECT_EQ(ResolveReference(*cat, L"{Base}\\sub"), L"C:\\Base\\sub");
+    EXPECT_EQ(ResolveReference(*cat, L"{Base}+{Base}"), L"C:\\Base+C:\\Base");
+    EXPECT_EQ(ResolveReference(*cat, L"{Base}|{Other}"), L"C:\\Base|{Other}");
+    EXPECT_EQ(ResolveReference(*cat, L"{Nobody}\\x"), L"{Nobody}\\x");
+    EXPECT_EQ(ResolveReference(*cat, L"no braces {at all"), L"no braces {at all");
+    EXPECT_EQ(ResolveReference(*cat, L"}{"), L"}{");
 
     // A method that exists but cannot be read leaves its reference too.
-    EXPECT_EQ(cat->ResolveReference(L"{Absent}"), L"{Absent}");
+    EXPECT_EQ(ResolveReference(*cat, L"{Absent}"), L"{Absent}");
     EXPECT_EQ(cat->lastError, 2);
 }
 
@@ -254,17 +256,17 @@ TEST(MethodCatalog, ReferenceCyclesEndUnresolved)
     bool notFound = true;
     EXPECT_FALSE(cat->RunSet(L"B", Values({{L"v", L"x"}}), notFound));
     EXPECT_NE(cat->lastError, 0);
-    EXPECT_EQ(cat->ResolveReference(L"{A}"), L"{A}");
+    EXPECT_EQ(ResolveReference(*cat, L"{A}"), L"{A}");
 }
 
 TEST(MethodCatalog, SwitchRuleRunsOnlyForAFirstValueOfYes)
 {
-    EXPECT_FALSE(MethodCatalog::SwitchRule(Values({})));
-    EXPECT_TRUE(MethodCatalog::SwitchRule(Values({{L"v", L"yes"}})));
-    EXPECT_TRUE(MethodCatalog::SwitchRule(Values({{L"v", L"YeS"}, {L"w", L"no"}})));
-    EXPECT_FALSE(MethodCatalog::SwitchRule(Values({{L"v", L"no"}, {L"w", L"yes"}})));
-    EXPECT_FALSE(MethodCatalog::SwitchRule(Values({{L"v", L""}})));
-    EXPECT_FALSE(MethodCatalog::SwitchRule(Values({{L"v", L"yes "}})));
+    EXPECT_FALSE(SwitchRule(Values({})));
+    EXPECT_TRUE(SwitchRule(Values({{L"v", L"yes"}})));
+    EXPECT_TRUE(SwitchRule(Values({{L"v", L"YeS"}, {L"w", L"no"}})));
+    EXPECT_FALSE(SwitchRule(Values({{L"v", L"no"}, {L"w", L"yes"}})));
+    EXPECT_FALSE(SwitchRule(Values({{L"v", L""}})));
+    EXPECT_FALSE(SwitchRule(Values({{L"v", L"yes "}})));
     EXPECT_EQ(FirstValue(Values({})), L"");
 }
 
@@ -289,17 +291,17 @@ TEST(MethodCatalog, ParamValueTakesTheItemValueElseTheDefaultThroughTheAnsiCodeP
     params->get_item(2, &nameless);
 
     std::wstring value;
-    EXPECT_TRUE(MethodCatalog::ParamValue(host.Get(), Values({{L"Host", L"10.0.0.1"}}), value));
+    EXPECT_TRUE(ParamValue(host.Get(), Values({{L"Host", L"10.0.0.1"}}), value));
     EXPECT_EQ(value, L"10.0.0.1");
-    EXPECT_TRUE(MethodCatalog::ParamValue(host.Get(), Values({{L"host", L"10.0.0.1"}}), value));
+    EXPECT_TRUE(ParamValue(host.Get(), Values({{L"host", L"10.0.0.1"}}), value));
     EXPECT_EQ(value, L"10.0.0.9");
     // Hangul has no form in code page 932.
-    EXPECT_TRUE(MethodCatalog::ParamValue(text.Get(), Values({}), value));
+    EXPECT_TRUE(ParamValue(text.Get(), Values({}), value));
     EXPECT_EQ(value, L"日本語 ?");
     // An item value is used as given, without the round trip.
-    EXPECT_TRUE(MethodCatalog::ParamValue(text.Get(), Values({{L"Text", L"한"}}), value));
+    EXPECT_TRUE(ParamValue(text.Get(), Values({{L"Text", L"한"}}), value));
     EXPECT_EQ(value, L"한");
-    EXPECT_FALSE(MethodCatalog::ParamValue(nameless.Get(), Values({}), value));
+    EXPECT_FALSE(ParamValue(nameless.Get(), Values({}), value));
 }
 
 TEST(MethodCatalog, ConnectionsAreCachedByTheExactNamespaceText)

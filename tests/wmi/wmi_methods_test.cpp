@@ -194,7 +194,7 @@ TEST(WmiSet, IncompleteOrUntypedDefinitionsFailAsValues)
                                         L"<Where/><Value type='string'/></Set>"));
     bool notFound = true;
     EXPECT_FALSE(c->RunSet(L"NoType", Values({{L"v", L"x"}}), notFound));
-    EXPECT_EQ(c->lastError, WMI_DEFINITION_INCOMPLETE);
+    EXPECT_EQ(c->lastError, METHOD_NOT_RUN);
     EXPECT_FALSE(c->RunSet(L"BadType", Values({{L"v", L"x"}}), notFound));
     EXPECT_EQ(c->lastError, WMI_UNKNOWN_VALUE_TYPE);
     EXPECT_FALSE(c->RunSet(L"NoValue", Values({{L"v", L"x"}}), notFound));
@@ -285,13 +285,13 @@ TEST_F(WmiExecuteMethods, MalformedDefinitionsRunNothing)
                                       L"<Class>StdRegProv</Class><Object/></Set>"));
     bool notFound = true;
     EXPECT_FALSE(c->RunSet(L"NoName", Values({{L"v", L"yes"}}), notFound));
-    EXPECT_EQ(c->lastError, WMI_DEFINITION_INCOMPLETE);
+    EXPECT_EQ(c->lastError, METHOD_NOT_RUN);
     EXPECT_FALSE(c->RunSet(L"NoType", Values({{L"v", L"yes"}}), notFound));
-    EXPECT_EQ(c->lastError, WMI_DEFINITION_INCOMPLETE);
+    EXPECT_EQ(c->lastError, METHOD_NOT_RUN);
     EXPECT_FALSE(c->RunSet(L"BadType", Values({{L"v", L"yes"}}), notFound));
     EXPECT_EQ(c->lastError, WMI_UNKNOWN_VALUE_TYPE);
     EXPECT_FALSE(c->RunSet(L"NoMethod", Values({{L"v", L"yes"}}), notFound));
-    EXPECT_EQ(c->lastError, WMI_DEFINITION_INCOMPLETE);
+    EXPECT_EQ(c->lastError, METHOD_NOT_RUN);
     EXPECT_FALSE(scratch.keyExists());
     EXPECT_TRUE(c->connections.empty());
 }

@@ -1,6 +1,7 @@
 // The text rules of the WMI layer, checked on crafted values without WMI.
 #include <gtest/gtest.h>
 
+#include "leading_integer.h"
 #include "method_wmi.h"
 
 namespace {
@@ -87,13 +88,13 @@ TEST(WmiValueRules, OtherTypesFailAndLeaveTheTextAlone)
 
 TEST(WmiValueRules, TextToInteger)
 {
-    EXPECT_EQ(wmi::LeadingInteger(L"42"), 42);
-    EXPECT_EQ(wmi::LeadingInteger(L"  -12abc"), -12);
-    EXPECT_EQ(wmi::LeadingInteger(L"+7"), 7);
-    EXPECT_EQ(wmi::LeadingInteger(L"abc"), 0);
-    EXPECT_EQ(wmi::LeadingInteger(L""), 0);
-    EXPECT_EQ(wmi::LeadingInteger(L"99999999999"), 2147483647);
-    EXPECT_EQ(wmi::LeadingInteger(L"-2147483648"), INT_MIN);
+    EXPECT_EQ(LeadingInteger(L"42"), 42);
+    EXPECT_EQ(LeadingInteger(L"  -12abc"), -12);
+    EXPECT_EQ(LeadingInteger(L"+7"), 7);
+    EXPECT_EQ(LeadingInteger(L"abc"), 0);
+    EXPECT_EQ(LeadingInteger(L""), 0);
+    EXPECT_EQ(LeadingInteger(L"99999999999"), 2147483647);
+    EXPECT_EQ(LeadingInteger(L"-2147483648"), INT_MIN);
 }
 
 TEST(WmiValueRules, TextToBoolean)

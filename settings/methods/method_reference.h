@@ -1,0 +1,14 @@
+// References in definition texts: a method name in braces stands for the
+// single value that method's Get reads.
+#pragma once
+#include <string>
+
+class MethodCatalog;
+
+// How deep references may nest before one is left as written; stops a method
+// whose reference leads back to itself.
+constexpr int MAX_REFERENCE_DEPTH = 8;
+
+// Replaces the first braced method name in the text by the single value that
+// method's Get reads in the catalogue; otherwise the text comes back as written.
+std::wstring ResolveReference(MethodCatalog& catalog, const std::wstring& text);
