@@ -13,6 +13,7 @@
 
 #include "bench_common.h"
 #include "machine_data_file.h"
+#include "file_replace.h"
 #include "formatted_xml.h"
 #include "raii.h"
 #include "test_support.h"

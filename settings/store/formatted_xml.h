@@ -23,11 +23,5 @@ bool FormatXml(IXMLDOMNode* document, std::string& utf8);
 // DOM's own save gives it (a broken UTF-8 sequence is read as U+FFFD).
 bool IndentXmlText(std::string_view xml, std::string& utf8);
 
-// Replaces the file at `path` with `bytes`: writes a temporary file in the
-// same folder, flushes it to disk and moves it over the target. On failure
-// the target is untouched, the temporary file removed, and `error` holds
-// the Win32 error.
-bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error);
-
 // True for a name that XML 1.0 accepts as an element or attribute name.
 bool IsXmlName(std::wstring_view name);

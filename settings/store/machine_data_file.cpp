@@ -1,5 +1,6 @@
 #include "machine_data_file.h"
 
+#include "file_replace.h"
 #include "formatted_xml.h"
 #include "inventory.h"
 #include "leading_integer.h"
