@@ -18,11 +18,21 @@ namespace {
 constexpr DWORD FIRST_POLL_MS = 1;
 constexpr DWORD LONGEST_POLL_MS = 50;
 
-std::vector<wchar_t> WritableCommandLine(const std::wstring& commandLine)
+// Starts a command line (CreateProcessW may write into it, hence the copy).
+// The process handle, or an empty one with the Win32 error in exitCode.
+UniqueHandle StartProcess(const std::wstring& commandLine, BOOL inheritHandles, DWORD flags, STARTUPINFOW& startup,
+                          int& exitCode)
 {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
-    return buffer;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inheritHandles, flags, nullptr, nullptr, &startup,
+                          &info)) {
+        exitCode = static_cast<int>(::GetLastError());
+        return UniqueHandle();
+    }
+    UniqueHandle thread(info.hThread);
+    return UniqueHandle(info.hProcess);
 }
 
 // Reads whatever the pipe holds now, without blocking. Keeps bytes up to the
@@ -131,14 +141,9 @@ bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exi
     startup.hStdInput = InheritableStandardInput();
     startup.hStdOutput = write.get();
     startup.hStdError = write.get();
-    std::vector<wchar_t> buffer = WritableCommandLine(commandLine);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                          &info)) {
-        exitCode = static_cast<int>(::GetLastError());
+    UniqueHandle process = StartProcess(commandLine, TRUE, CREATE_NO_WINDOW, startup, exitCode);
+    if (!process)
         return false;
-    }
-    UniqueHandle process(info.hProcess), thread(info.hThread);
 
     std::string bytes = CollectUntilExit(process.get(), read.get());
     write.reset();
@@ -153,15 +158,9 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode)
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
-    std::vector<wchar_t> buffer = WritableCommandLine(commandLine);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
-                          &info)) {
-        exitCode = static_cast<int>(::GetLastError());
+    UniqueHandle process = StartProcess(commandLine, FALSE, CREATE_NEW_CONSOLE, startup, exitCode);
+    if (!process)
         return false;
-    }
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    thread.reset();
     ::WaitForSingleObject(process.get(), INFINITE);
     exitCode = ExitCodeOf(process.get());
     return exitCode == 0;
