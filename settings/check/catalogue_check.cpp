@@ -1,4 +1,5 @@
 #include "catalogue_check.h"
+#include "required_children.h"
 
 #include <iterator>
 #include <map>
@@ -12,25 +13,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Child elements each definition type reads and cannot do without.
-struct CRequired {
-    const wchar_t* type;
-    std::vector<const wchar_t*> children;
-};
-const CRequired GET_REQUIRED[] = {
-    {L"WMI", {L"Namespace", L"Class", L"Where"}},
-    {L"Registry", {L"Root", L"Key", L"Name"}},
-    {L"Ini", {L"Path", L"File", L"Section", L"Key", L"Type"}},
-};
-const CRequired SET_REQUIRED[] = {
-    {L"WMI", {L"Namespace", L"Class", L"Where", L"Property", L"Value"}},
-    {L"Registry", {L"Root", L"Key", L"Name", L"Type"}},
-    {L"Ini", {L"Path", L"File", L"Section", L"Key"}},
-    {L"WMIExecute", {L"Namespace", L"Class", L"Object", L"Method"}},
-    {L"VBScript", {L"Script"}},
-    {L"PowerShell", {L"Script"}},
-};
 
 // Children whose text may name another method of the same catalogue as {Name}.
 struct CReferenceSite {

@@ -13,6 +13,7 @@
 #include "machine_data_file.h"
 #include "method_catalog.h"
 #include "raii.h"
+#include "required_children.h"
 #include "setup_thread.h"
 #include "test_support.h"
 #include "wmi_methods.h"
@@ -25,25 +26,6 @@ namespace {
 std::wstring kitFile(const std::wstring& relative) { return ts::moduleDir() + L"\\example_kit\\" + relative; }
 
 std::string narrow(const std::wstring& text) { return ts::wideToUtf8(text); }
-
-// Child elements each definition type reads and cannot do without.
-struct Required {
-    const wchar_t* type;
-    std::vector<const wchar_t*> children;
-};
-const Required GET_REQUIRED[] = {
-    {L"WMI", {L"Namespace", L"Class", L"Where"}},
-    {L"Registry", {L"Root", L"Key", L"Name"}},
-    {L"Ini", {L"Path", L"File", L"Section", L"Key", L"Type"}},
-};
-const Required SET_REQUIRED[] = {
-    {L"WMI", {L"Namespace", L"Class", L"Where", L"Property", L"Value"}},
-    {L"Registry", {L"Root", L"Key", L"Name", L"Type"}},
-    {L"Ini", {L"Path", L"File", L"Section", L"Key"}},
-    {L"WMIExecute", {L"Namespace", L"Class", L"Object", L"Method"}},
-    {L"VBScript", {L"Script"}},
-    {L"PowerShell", {L"Script"}},
-};
 
 std::wstring lowered(std::wstring text)
 {
@@ -59,7 +41,7 @@ struct CatalogueSummary {
     std::set<std::wstring> setTypes;
 };
 
-void checkRequiredChildren(IXMLDOMNode* definition, const std::wstring& type, const Required* table, size_t count,
+void checkRequiredChildren(IXMLDOMNode* definition, const std::wstring& type, const CRequired* table, size_t count,
                            const std::string& where)
 {
     for (size_t i = 0; i < count; ++i) {
