@@ -115,20 +115,12 @@ void printTable()
     std::fflush(stdout);
 }
 
-QuietStdout::QuietStdout()
+QuietStdout::QuietStdout() : previous_(::GetStdHandle(STD_OUTPUT_HANDLE))
 {
-    previous_ = ::GetStdHandle(STD_OUTPUT_HANDLE);
     std::fflush(stdout);
-    nul_ = ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (nul_ != INVALID_HANDLE_VALUE)
-        ::SetStdHandle(STD_OUTPUT_HANDLE, nul_);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
 }
 
-QuietStdout::~QuietStdout()
-{
-    ::SetStdHandle(STD_OUTPUT_HANDLE, previous_);
-    if (nul_ != INVALID_HANDLE_VALUE)
-        ::CloseHandle(nul_);
-}
+QuietStdout::~QuietStdout() { ::SetStdHandle(STD_OUTPUT_HANDLE, previous_); }
 
 } // namespace bench

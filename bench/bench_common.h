@@ -47,8 +47,8 @@ std::string registryCatalogue(int count, const std::string& key);
 constexpr const wchar_t* BENCH_KEY = L"Software\\PeltawinBench";
 void deleteBenchKey();
 
-// Standard output sent to NUL while it lives, so that the lines the method
-// engine prints cost what they cost in a window program without a console.
+// No standard output while it lives, so that the lines the method engine
+// prints cost what they cost in a window program started from the desktop.
 class QuietStdout {
 public:
     QuietStdout();
@@ -57,7 +57,6 @@ public:
     QuietStdout& operator=(const QuietStdout&) = delete;
 
 private:
-    HANDLE nul_;
     HANDLE previous_;
 };
 

@@ -21,11 +21,15 @@ struct RegistryLocation {
     REGSAM view;
 };
 
-bool ReadLocation(IXMLDOMNode* definition, RegistryLocation& location)
+// Root, Key and Name, and Type when `typeText` is given (a Get needs none).
+bool ReadLocation(IXMLDOMNode* definition, RegistryLocation& location, std::wstring* typeText = nullptr)
 {
     std::wstring root;
-    if (!xmldom::ChildText(definition, L"Root", root) || !xmldom::ChildText(definition, L"Key", location.key)
-        || !xmldom::ChildText(definition, L"Name", location.name))
+    bool found = typeText ? xmldom::ChildTexts(definition, {{L"Root", &root}, {L"Key", &location.key},
+                                                            {L"Name", &location.name}, {L"Type", typeText}})
+                          : xmldom::ChildTexts(definition,
+                                               {{L"Root", &root}, {L"Key", &location.key}, {L"Name", &location.name}});
+    if (!found)
         return false;
     if (xmldom::EqualsNoCase(root, L"HKCR"))
         location.hive = HKEY_CLASSES_ROOT;
@@ -98,7 +102,7 @@ int SetRegistryValue(IXMLDOMNode* definition, const std::wstring& value)
 {
     RegistryLocation location;
     std::wstring typeText;
-    if (!ReadLocation(definition, location) || !xmldom::ChildText(definition, L"Type", typeText))
+    if (!ReadLocation(definition, location, &typeText))
         return METHOD_NOT_RUN;
     DWORD type = REG_NONE;
     if (xmldom::EqualsNoCase(typeText, L"REG_SZ"))

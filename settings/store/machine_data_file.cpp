@@ -191,20 +191,24 @@ bool MachineDataFile::ReadItem(IXMLDOMNode* value)
     return true;
 }
 
+// Walked rather than queried: an item's progress is recorded through this
+// for every item, and a path query costs more than the walk over the few
+// children of Data.
 ComPtr<IXMLDOMNode> MachineDataFile::DataElement() const
 {
-    return xmldom::SelectNode(document_.Get(), L"/Data");
+    ComPtr<IXMLDOMElement> root;
+    if (!document_ || document_->get_documentElement(&root) != S_OK || !xmldom::IsElementNamed(root.Get(), L"Data"))
+        return nullptr;
+    return root;
 }
 
 // The element /Data/<name>; when missing and `create` is set, a new empty
 // one appended as the last child of Data.
 ComPtr<IXMLDOMNode> MachineDataFile::ChildOfData(const wchar_t* name, bool create)
 {
-    ComPtr<IXMLDOMNode> node = xmldom::SelectNode(document_.Get(), std::wstring(L"/Data/") + name);
-    if (node || !create)
-        return node;
     ComPtr<IXMLDOMNode> data = DataElement();
-    if (!data)
+    ComPtr<IXMLDOMNode> node = xmldom::SelectNode(data.Get(), name);
+    if (node || !create || !data)
         return node;
     Bstr tag(name);
     ComPtr<IXMLDOMElement> element;

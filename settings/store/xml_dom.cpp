@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <vector>
 
 #include "raii.h"
 
@@ -128,6 +129,35 @@ bool ChildText(IXMLDOMNode* node, const std::wstring& childName, std::wstring& t
     return true;
 }
 
+static bool OutsideNamespaces(IXMLDOMNode* node)
+{
+    Bstr nameSpace;
+    return FAILED(node->get_namespaceURI(nameSpace.put())) || nameSpace.length() == 0;
+}
+
+bool ChildTexts(IXMLDOMNode* node, std::initializer_list<NamedText> wanted)
+{
+    const size_t count = wanted.size();
+    std::vector<bool> found(count, false);
+    size_t missing = count;
+    for (ComPtr<IXMLDOMNode> child = FirstChild(node); child && missing > 0; child = NextSibling(child.Get())) {
+        DOMNodeType type = NODE_INVALID;
+        Bstr nodeName;
+        if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT || FAILED(child->get_nodeName(nodeName.put())))
+            continue;
+        size_t at = 0;
+        for (const NamedText& entry : wanted) {
+            if (!found[at] && std::wcscmp(nodeName.c_str(), entry.name) == 0 && OutsideNamespaces(child.Get())) {
+                found[at] = true;
+                --missing;
+                *entry.text = Text(child.Get());
+            }
+            ++at;
+        }
+    }
+    return missing == 0;
+}
+
 bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value)
 {
     if (!node)
@@ -151,8 +181,7 @@ bool IsElementNamed(IXMLDOMNode* node, const wchar_t* name)
     Bstr nodeName;
     if (FAILED(node->get_nodeName(nodeName.put())) || std::wcscmp(nodeName.c_str(), name) != 0)
         return false;
-    Bstr nameSpace;
-    return FAILED(node->get_namespaceURI(nameSpace.put())) || nameSpace.length() == 0;
+    return OutsideNamespaces(node);
 }
 
 ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <msxml2.h>
 #include <wrl/client.h>
+#include <initializer_list>
 #include <string>
 
 __CRT_UUID_DECL(IXMLDOMDocument, 0x2933BF81, 0x7B36, 0x11d2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60)
@@ -43,6 +44,14 @@ ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* context, const std::wstring& xp
 std::wstring Text(IXMLDOMNode* node);
 // The text of the first child element of that name; false when there is none.
 bool ChildText(IXMLDOMNode* node, const std::wstring& childName, std::wstring& text);
+// The texts of the first child element of each name, read in one pass over
+// the children (a definition read for every item asks for several);
+// false when one of them is missing.
+struct NamedText {
+    const wchar_t* name;
+    std::wstring* text;
+};
+bool ChildTexts(IXMLDOMNode* node, std::initializer_list<NamedText> wanted);
 // An attribute's value; false when the node has no such attribute.
 bool Attribute(IXMLDOMNode* node, const std::wstring& name, std::wstring& value);
 

@@ -57,10 +57,11 @@ void AppKit::writeMethods(const std::string& extraMethods) const
                               extraMethods + "</Datas>\n");
 }
 
-ts::ChildProcess& AppKit::start()
+ts::ChildProcess& AppKit::start(bool readOutput)
 {
     process_ = std::make_unique<ts::ChildProcess>();
-    EXPECT_TRUE(process_->start(ts::quote(dir_.file(L"peltacfg.exe")), dir_.path()));
+    std::wstring program = ts::quote(dir_.file(L"peltacfg.exe"));
+    EXPECT_TRUE(readOutput ? process_->start(program, dir_.path()) : process_->startWithoutOutput(program, dir_.path()));
     return *process_;
 }
 

@@ -31,8 +31,9 @@ public:
     // The catalogue: the SerialNumber method plus `extraMethods` (Data elements).
     void writeMethods(const std::string& extraMethods = "") const;
 
-    // Starts peltacfg.exe from the kit folder.
-    ts::ChildProcess& start();
+    // Starts peltacfg.exe from the kit folder; with `readOutput` false it has
+    // no standard handles, as when started from the desktop.
+    ts::ChildProcess& start(bool readOutput = true);
     ts::ChildProcess& process() { return *process_; }
     HWND waitStatusWindow(DWORD timeoutMs = 15000);
     HWND waitMainDialog(DWORD timeoutMs = 15000);

@@ -189,6 +189,11 @@ bool ChildProcess::startToFile(const std::wstring& commandLine, const std::wstri
     return ok;
 }
 
+bool ChildProcess::startWithoutOutput(const std::wstring& commandLine, const std::wstring& workDir)
+{
+    return launch(commandLine, workDir, 0, nullptr);
+}
+
 bool ChildProcess::launch(const std::wstring& commandLine, const std::wstring& workDir, DWORD creationFlags,
                           HANDLE output)
 {
@@ -197,10 +202,10 @@ bool ChildProcess::launch(const std::wstring& commandLine, const std::wstring& w
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = output;
     si.hStdError = output;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdInput = output ? ::GetStdHandle(STD_INPUT_HANDLE) : nullptr;
     std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(L'\0');
-    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, creationFlags, nullptr,
+    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, creationFlags, nullptr,
                                workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_);
     startError_ = ok ? 0 : ::GetLastError();
     return ok != 0;

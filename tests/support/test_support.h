@@ -54,6 +54,8 @@ public:
     // Output to a file instead of a pipe, for a child whose own children inherit its
     // output handles and would keep a pipe open after it ended.
     bool startToFile(const std::wstring& commandLine, const std::wstring& workDir, const std::wstring& outputPath);
+    // No standard handles, as a program started from the desktop has.
+    bool startWithoutOutput(const std::wstring& commandLine, const std::wstring& workDir);
     // True when the process ended within the time; then exitCode() is valid.
     bool wait(DWORD timeoutMs);
     void kill(UINT code = 1);
