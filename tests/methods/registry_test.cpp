@@ -195,7 +195,9 @@ TEST_F(RegistryMethods, MissingElementsAndAbsentKeys)
     LoadedCatalog cat(L"<Data><Name>NoName</Name><Method type='Registry'><Root>HKCU</Root><Key>" + base +
                       L"</Key></Method><Set type='Registry'><Root>HKCU</Root><Key>" + base +
                       L"\\never</Key><Name>x</Name></Set></Data>" + Get(L"Absent", L"HKCU", base + L"\\none", L"x") +
-                      GetSet(L"Str", L"HKCU", base, L"S", L"REG_SZ"));
+                      GetSet(L"Str", L"HKCU", base, L"S", L"REG_SZ") +
+                      L"<Data><Name>Shuffled</Name><Set type='Registry'><Type>REG_SZ</Type><Key>" + base +
+                      L"\\first</Key><Key>" + base + L"\\second</Key><Name>O</Name><Root>HKCU</Root></Set></Data>");
     ASSERT_TRUE(cat.loaded);
     MethodResult result;
     EXPECT_FALSE(cat->RunGet(L"NoName", result));
@@ -214,4 +216,9 @@ TEST_F(RegistryMethods, MissingElementsAndAbsentKeys)
     result.value = L"stale";
     ASSERT_TRUE(cat->RunGet(L"Str", result));
     EXPECT_EQ(result.value, L"");
+
+    // Children in any order; of two of a name, the first counts.
+    ASSERT_TRUE(cat->RunSet(L"Shuffled", Values({{L"v", L"o"}}), notFound));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base + L"\\first", KEY_WOW64_64KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base + L"\\second", KEY_WOW64_64KEY));
 }
