@@ -43,7 +43,7 @@ int rounds()
 {
     const char* text = std::getenv("PW_BENCH_ROUNDS");
     int n = text ? std::atoi(text) : 0;
-    return n > 0 ? n : 3;
+    return n > 0 ? n : 5;
 }
 
 std::string methodName(int index)

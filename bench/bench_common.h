@@ -11,8 +11,10 @@ namespace bench {
 double nowMs();
 double median(std::vector<double> samples);
 
-// Rounds of each side-by-side comparison; the bench.sh default keeps the
-// whole run inside ten minutes on a busy two-core machine.
+// Rounds of each side-by-side comparison, five unless PW_BENCH_ROUNDS says
+// otherwise: on a shared machine one round differs from the next by up to a
+// sixth, and the median of five holds still; the whole run stays inside ten
+// minutes on a busy two-core machine.
 int rounds();
 
 struct Row {

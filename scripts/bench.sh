@@ -3,7 +3,7 @@
 # and Xvfb, printing the table (figure, ours, the reference, ratio, target).
 # Each figure is measured side by side with its reference in this one run.
 #   scripts/bench.sh [part...]   parts: catalogue apply datafile text search startup
-#   PW_BENCH_ROUNDS=n            rounds per comparison (default 3)
+#   PW_BENCH_ROUNDS=n            rounds per comparison (default 5)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
