@@ -153,24 +153,25 @@ public:
     {
         text_.clear();
         text_.reserve(expected);
-        used_ = 0;
+        begin_ = cursor_ = end_ = text_.data();
     }
-    void Finish() { text_.resize(used_); }
+    void Finish() { text_.resize(static_cast<size_t>(cursor_ - begin_)); }
 
-    // A cursor with room for `n` bytes; Advance() takes it back.
+    // A cursor with room for `n` bytes; Advance() takes it back. Inline and
+    // on plain pointers: it is asked for several times an element.
     char* Room(size_t n)
     {
-        if (text_.size() - used_ < n)
-            text_.resize(std::max(used_ + n, text_.size() + STEP));
-        return text_.data() + used_;
+        if (static_cast<size_t>(end_ - cursor_) < n)
+            Grow(n);
+        return cursor_;
     }
-    void Advance(const char* to) { used_ = static_cast<size_t>(to - text_.data()); }
+    void Advance(char* to) { cursor_ = to; }
 
     template <size_t N>
     void Put(const char (&text)[N])
     {
         std::memcpy(Room(N - 1), text, N - 1);
-        used_ += N - 1;
+        cursor_ += N - 1;
     }
     void Tabs(int depth)
     {
@@ -181,7 +182,7 @@ public:
             std::memcpy(to, TABS, sizeof TABS);
         else
             std::memset(to, '\t', static_cast<size_t>(depth));
-        used_ += static_cast<size_t>(depth);
+        cursor_ += depth;
     }
 
     // Copies an element, attribute or instruction name; false when it is
@@ -256,7 +257,20 @@ private:
     static constexpr size_t SLICE = 4096;
 
     std::string& text_;
-    size_t used_ = 0;
+    char* begin_ = nullptr;
+    char* cursor_ = nullptr;
+    char* end_ = nullptr;
+
+    // More room, in steps; the text written so far stays where the cursor
+    // says.
+    void Grow(size_t n)
+    {
+        size_t used = static_cast<size_t>(cursor_ - begin_);
+        text_.resize(std::max(used + n, text_.size() + STEP));
+        begin_ = text_.data();
+        cursor_ = begin_ + used;
+        end_ = begin_ + text_.size();
+    }
 
     template <size_t N>
     static char* Copy(char* to, const char (&text)[N])
