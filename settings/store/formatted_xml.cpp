@@ -185,6 +185,13 @@ public:
         cursor_ += depth;
     }
 
+    // Copies bytes already known to be what they must be.
+    void Raw(std::string_view bytes)
+    {
+        std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+        cursor_ += bytes.size();
+    }
+
     // Copies an element, attribute or instruction name; false when it is
     // not an XML name.
     bool Name(std::string_view name)
@@ -549,7 +556,7 @@ private:
         if (element.childDepth >= 0)
             LineStart(element.depth);
         out_.Put("</");
-        out_.Name(element.name);
+        out_.Raw(element.name); // checked when its start tag was written
         out_.Put(">");
         LineEnd(element.depth);
     }
