@@ -22,6 +22,7 @@
 #include "machine_data_file.h"
 #include "method_catalog.h"
 #include "registry_value.h"
+#include "resource.h"
 
 namespace bench {
 
@@ -135,9 +136,10 @@ double runRegAdd(const ts::TempDir& dir)
     return elapsed;
 }
 
-// A window standing in for the main dialog: a report list of the items, with
-// their names and values as the dialog shows them, on a thread of its own;
-// the item status message sets a row's mark, as the dialog does it.
+// The main dialog as the program shows it - its own template, read from
+// peltacfg.exe's resources, with the list filled as the dialog fills it -
+// on a thread of its own, modal; the item status message sets a row's mark,
+// as the dialog does it.
 class ListWindow {
 public:
     explicit ListWindow(const MachineDataFile& data) : data_(data)
@@ -145,7 +147,7 @@ public:
         ready_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
         thread_ = ::CreateThread(nullptr, 0, &ListWindow::threadProc, this, 0, nullptr);
         double start = nowMs();
-        if (::WaitForSingleObject(ready_, 300000) != WAIT_OBJECT_0)
+        if (::WaitForSingleObject(ready_, 300000) != WAIT_OBJECT_0 || !window_)
             addDetail("list window: not ready");
         fillMs = nowMs() - start;
     }
@@ -161,17 +163,26 @@ public:
     double fillMs = 0;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
+    static INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
     {
-        if (msg == WM_SETUP_ITEM_STATUS) {
-            setCell(::GetWindow(window, GW_CHILD), static_cast<int>(wp), 0, lp == 0 ? L"○" : L"×");
-            return 0;
+        switch (msg) {
+        case WM_INITDIALOG: {
+            auto* me = reinterpret_cast<ListWindow*>(lp);
+            ::SetWindowTextW(dialog, L"Bench Dialog"); // never taken for the program's own
+            me->fill(::GetDlgItem(dialog, IDC_ITEM_LIST));
+            me->window_ = dialog;
+            ::SetEvent(me->ready_);
+            return TRUE;
         }
-        if (msg == WM_DESTROY) {
-            ::PostQuitMessage(0);
-            return 0;
+        case WM_SETUP_ITEM_STATUS:
+            setCell(::GetDlgItem(dialog, IDC_ITEM_LIST), static_cast<int>(wp), 0, lp == 0 ? L"○" : L"×");
+            ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
+            return TRUE;
+        case WM_CLOSE:
+            ::EndDialog(dialog, 0);
+            return TRUE;
         }
-        return ::DefWindowProcW(window, msg, wp, lp);
+        return FALSE;
     }
 
     static void setCell(HWND list, int row, int column, const wchar_t* text)
@@ -211,25 +222,17 @@ private:
         auto* me = static_cast<ListWindow*>(self);
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
         ::InitCommonControlsEx(&icc);
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = windowProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"BenchListHost";
-        ::RegisterClassW(&wc);
-        me->window_ = ::CreateWindowExW(0, L"BenchListHost", L"Bench List", WS_OVERLAPPEDWINDOW, 10, 10,
-                                        600, 400, nullptr, nullptr, wc.hInstance, nullptr);
-        HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT, 0, 0,
-                                      580, 360, me->window_, nullptr, wc.hInstance, nullptr);
-        me->fill(list);
-        // Shown once filled, as a dialog shows after its initialisation.
-        ::ShowWindow(me->window_, SW_SHOW);
-        ::UpdateWindow(me->window_);
-        ::SetEvent(me->ready_);
-        MSG msg;
-        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+        HMODULE program = ::LoadLibraryExW(ts::binPath(L"peltacfg.exe").c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        HRSRC found = program ? ::FindResourceW(program, MAKEINTRESOURCEW(IDD_PELTACFG_DIALOG), RT_DIALOG) : nullptr;
+        HGLOBAL loaded = found ? ::LoadResource(program, found) : nullptr;
+        auto* dialog = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
+        if (dialog)
+            ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog, nullptr, dialogProc,
+                                      reinterpret_cast<LPARAM>(me));
+        ::SetEvent(me->ready_); // also when the dialog could not be made
+        if (program)
+            ::FreeLibrary(program);
         return 0;
     }
 
