@@ -166,6 +166,9 @@ public:
         return cursor_;
     }
     void Advance(char* to) { cursor_ = to; }
+    // How much is written, and going back to such a length.
+    size_t Used() const { return static_cast<size_t>(cursor_ - begin_); }
+    void Truncate(size_t used) { cursor_ = begin_ + used; }
 
     template <size_t N>
     void Put(const char (&text)[N])
@@ -353,9 +356,9 @@ private:
     }
 };
 
-// Element shapes found by a first scan of the text: whether an element has
-// anything to write inside it, and whether that includes text (then nothing
-// inside it is indented, since added white space would become text).
+// An element's shape: whether it has anything to write inside it, and
+// whether that includes text (then nothing inside it is indented, since
+// added white space would become text).
 enum : uint8_t { HAS_CHILD = 1, HAS_TEXT = 2 };
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -371,63 +374,6 @@ bool HoldsEndMarker(std::string_view text)
             || text.find("]]>") != std::string_view::npos);
 }
 
-// The first scan: the shape of every element in document order, and an
-// upper bound of the indentation and line ends the writer adds.
-bool ElementShapes(std::string_view xml, std::vector<uint8_t>& shapes, size_t& added)
-{
-    using Kind = CXmlTextScanner::Kind;
-    CXmlTextScanner scanner(xml);
-    std::vector<std::pair<size_t, std::string_view>> open;
-    added = 0;
-    for (;;) {
-        CXmlTextScanner::Token token = scanner.Next();
-        uint8_t parent = 0;
-        switch (token.kind) {
-        case Kind::END:
-            return open.empty();
-        case Kind::START_TAG:
-            if (!open.empty())
-                shapes[open.back().first] |= HAS_CHILD;
-            shapes.push_back(0);
-            added += 2 * (open.size() + 2);
-            if (!token.selfClosing)
-                open.emplace_back(shapes.size() - 1, token.name);
-            continue;
-        case Kind::END_TAG:
-            if (open.empty() || open.back().second != token.name)
-                return false;
-            open.pop_back();
-            continue;
-        case Kind::TEXT:
-            if (HoldsEndMarker(token.body))
-                return false;
-            parent = IsBlankXmlText(token.body) ? 0 : HAS_CHILD | HAS_TEXT;
-            break;
-        case Kind::CDATA:
-            parent = IsBlankCData(token.body) ? 0 : HAS_CHILD | HAS_TEXT;
-            break;
-        case Kind::COMMENT:
-        case Kind::INSTRUCTION:
-            added += open.size() + 2;
-            parent = HAS_CHILD;
-            break;
-        case Kind::DOCTYPE:
-            if (!open.empty())
-                return false;
-            continue;
-        default:
-            return false;
-        }
-        if (open.empty()) {
-            // Outside the document element only markup is written.
-            if (parent & HAS_TEXT)
-                return false;
-        } else {
-            shapes[open.back().first] |= parent;
-        }
-    }
-}
-
 // Re-indents the DOM's own text of a document (well-formed UTF-8). Every
 // piece of text and every attribute value is decoded and escaped again by
 // our own rules, so that the output does not depend on how the DOM chose to
@@ -438,21 +384,23 @@ public:
 
     bool Document(std::string_view xml)
     {
-        size_t added = 0;
-        if (!ElementShapes(xml, shapes_, added))
-            return false;
-        // Once, for the whole text: escaping differently from the DOM
-        // rarely adds more than the slack.
-        out_.Start(sizeof XML_DECLARATION + xml.size() + added + xml.size() / 32);
+        // Once, for the whole text: indentation and escaping rarely add
+        // more than half; room that is reserved but never written costs no
+        // memory that the process touches.
+        out_.Start(sizeof XML_DECLARATION + xml.size() + xml.size() / 2);
         out_.Put(XML_DECLARATION);
-        CXmlTextScanner scanner(xml);
-        bool written = true;
-        for (CXmlTextScanner::Token token = scanner.Next(); written && token.kind != CXmlTextScanner::Kind::END;
-             token = scanner.Next())
-            written = Piece(token);
+        scanner_ = CXmlTextScanner(xml);
+        for (;;) {
+            size_t at = scanner_.Position();
+            CXmlTextScanner::Token token = scanner_.Next();
+            if (token.kind == CXmlTextScanner::Kind::END)
+                break;
+            if (!Piece(token, at))
+                return false;
+        }
         out_.Finish();
         // Without a document element the text would not parse again.
-        return written && hasRoot_;
+        return hasRoot_ && open_.empty();
     }
 
 private:
@@ -461,14 +409,18 @@ private:
         int depth;      // of the element itself
         int childDepth; // of its children; < 0 inside an element with text
         bool written;   // false when it was written as an empty element
+        size_t at;      // where its start tag begins in the text
+        size_t outAt;   // and in the output
     };
 
     COutput out_;
-    std::vector<uint8_t> shapes_;
-    size_t nextShape_ = 0;
+    CXmlTextScanner scanner_{std::string_view()};
     std::vector<Open> open_;
     std::string decoded_;
     bool hasRoot_ = false;
+    // The start tag of an element found to hold text after its children
+    // had been indented: it is written again, without indentation.
+    size_t textElementAt_ = std::string_view::npos;
 
     int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
 
@@ -490,43 +442,102 @@ private:
             out_.Put(LINE_END);
     }
 
-    bool Piece(const CXmlTextScanner::Token& token)
+    // The shape of an element from what follows its start tag: nothing to
+    // write inside it (only white space up to its end tag), text first, or
+    // markup first (then text after a child element is found when it comes).
+    uint8_t Shape(const CXmlTextScanner::Token& tag, size_t at) const
+    {
+        using Kind = CXmlTextScanner::Kind;
+        if (tag.selfClosing)
+            return 0;
+        if (at == textElementAt_)
+            return HAS_CHILD | HAS_TEXT;
+        CXmlTextScanner ahead = scanner_;
+        for (;;) {
+            CXmlTextScanner::Token token = ahead.Next();
+            switch (token.kind) {
+            case Kind::TEXT:
+                if (IsBlankXmlText(token.body))
+                    continue;
+                return HAS_CHILD | HAS_TEXT;
+            case Kind::CDATA:
+                if (IsBlankCData(token.body))
+                    continue;
+                return HAS_CHILD | HAS_TEXT;
+            case Kind::END_TAG:
+                return 0;
+            default:
+                return HAS_CHILD;
+            }
+        }
+    }
+
+    // Text inside an element whose children were indented: the element is
+    // written again from its start tag, without indentation.
+    void Rewrite()
+    {
+        Open element = open_.back();
+        open_.pop_back();
+        out_.Truncate(element.outAt);
+        scanner_.Rewind(element.at);
+        textElementAt_ = element.at;
+    }
+
+    // Whether the children of the innermost open element were written
+    // indented, which text among them would change.
+    bool ChildrenIndented() const { return !open_.empty() && open_.back().childDepth >= 0; }
+
+    bool Piece(const CXmlTextScanner::Token& token, size_t at)
     {
         using Kind = CXmlTextScanner::Kind;
         switch (token.kind) {
         case Kind::START_TAG:
-            return StartTag(token);
+            return StartTag(token, at);
         case Kind::END_TAG:
-            EndTag();
-            return true;
+            return EndTag(token.name);
         case Kind::TEXT:
+            if (HoldsEndMarker(token.body))
+                return false;
             // Empty or white-space-only text would not come back from our
             // loader, which drops white space between tags; it is skipped so
             // that the first save equals later ones.
             if (IsBlankXmlText(token.body))
                 return true;
+            // Outside the document element only markup is written.
+            if (open_.empty())
+                return false;
+            if (ChildrenIndented()) {
+                Rewrite();
+                return true;
+            }
             return out_.Text(token.body, Escape::TEXT, true);
         case Kind::CDATA:
-            if (!IsBlankCData(token.body))
-                out_.Text(Unfolded(token.body), Escape::TEXT);
+            if (IsBlankCData(token.body))
+                return true;
+            if (open_.empty())
+                return false;
+            if (ChildrenIndented()) {
+                Rewrite();
+                return true;
+            }
+            out_.Text(Unfolded(token.body), Escape::TEXT);
             return true;
         case Kind::COMMENT:
             return Comment(token.body);
         case Kind::INSTRUCTION:
             return Instruction(token);
         case Kind::DOCTYPE:
-            return true;
+            return open_.empty();
         default:
             return false;
         }
     }
 
-    bool StartTag(const CXmlTextScanner::Token& tag)
+    bool StartTag(const CXmlTextScanner::Token& tag, size_t at)
     {
-        if (nextShape_ >= shapes_.size())
-            return false;
-        uint8_t shape = shapes_[nextShape_++];
+        uint8_t shape = Shape(tag, at);
         int depth = Depth();
+        size_t outAt = out_.Used();
         hasRoot_ = hasRoot_ || open_.empty();
         LineStart(depth);
         out_.Put("<");
@@ -536,29 +547,32 @@ private:
             out_.Put("/>");
             LineEnd(depth);
             if (!tag.selfClosing)
-                open_.push_back({tag.name, depth, depth, false});
+                open_.push_back({tag.name, depth, depth, false, at, outAt});
             return true;
         }
         out_.Put(">");
         int childDepth = ((shape & HAS_TEXT) || depth < 0) ? -1 : depth + 1;
         if (childDepth >= 0)
             out_.Put(LINE_END);
-        open_.push_back({tag.name, depth, childDepth, true});
+        open_.push_back({tag.name, depth, childDepth, true, at, outAt});
         return true;
     }
 
-    void EndTag()
+    bool EndTag(std::string_view name)
     {
+        if (open_.empty() || open_.back().name != name)
+            return false;
         Open element = open_.back();
         open_.pop_back();
         if (!element.written)
-            return;
+            return true;
         if (element.childDepth >= 0)
             LineStart(element.depth);
         out_.Put("</");
         out_.Raw(element.name); // checked when its start tag was written
         out_.Put(">");
         LineEnd(element.depth);
+        return true;
     }
 
     bool Attributes(std::string_view body)

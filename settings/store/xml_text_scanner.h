@@ -23,6 +23,9 @@ public:
     // The next piece; END at the end of the text, BAD for text that is not
     // well-formed markup (the scan stops there).
     Token Next();
+    // Where the next piece starts; Rewind() goes back to such a place.
+    size_t Position() const { return pos_; }
+    void Rewind(size_t pos) { pos_ = pos; }
 
     // Walks the attributes of a start tag's body: false at the end, and sets
     // `bad` when the body is not a list of name="value" pairs.
