@@ -473,7 +473,10 @@ private:
     }
 
     // Text inside an element whose children were indented: the element is
-    // written again from its start tag, without indentation.
+    // written again from its start tag, without indentation. Data files
+    // have no such text; in a damaged one a piece of text is written again
+    // at most once for each element around it, and the DOM holds no more
+    // than 256 levels.
     void Rewrite()
     {
         Open element = open_.back();
