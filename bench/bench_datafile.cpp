@@ -103,6 +103,23 @@ double peakWorkingSetMb()
     return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
 }
 
+// SAVES saves: their median, and the peak working set after the first.
+template <typename Save>
+bool timeSaves(Save save, double& medianMs, double& peakMb)
+{
+    std::vector<double> saves;
+    for (int i = 0; i < SAVES; ++i) {
+        double start = nowMs();
+        if (!save())
+            return false;
+        saves.push_back(nowMs() - start);
+        if (i == 0)
+            peakMb = peakWorkingSetMb();
+    }
+    medianMs = median(saves);
+    return true;
+}
+
 } // namespace
 
 int dataFileChild(const std::wstring& which, const std::wstring& input, const std::wstring& output)
@@ -117,16 +134,9 @@ int dataFileChild(const std::wstring& which, const std::wstring& input, const st
         if (!data.Load(input))
             return 2;
         loadMs = nowMs() - start;
-        std::vector<double> saves;
-        for (int i = 0; i < SAVES; ++i) {
-            start = nowMs();
-            if (!data.Save(output))
-                return 3;
-            saves.push_back(nowMs() - start);
-            if (i == 0)
-                peakMb = peakWorkingSetMb(); // before the split below makes copies of its own
-        }
-        saveMs = median(saves);
+        // The peak is taken before the split below makes copies of its own.
+        if (!timeSaves([&] { return data.Save(output); }, saveMs, peakMb))
+            return 3;
         // Where the save's time goes: building the indented text from the
         // document, and writing it to a temporary file that replaces the old.
         std::string text;
@@ -168,16 +178,8 @@ int dataFileChild(const std::wstring& which, const std::wstring& input, const st
         Variant target;
         target->vt = VT_BSTR;
         target->bstrVal = ::SysAllocString(output.c_str());
-        std::vector<double> saves;
-        for (int i = 0; i < SAVES; ++i) {
-            start = nowMs();
-            if (FAILED(document->save(*target.get())))
-                return 3;
-            saves.push_back(nowMs() - start);
-            if (i == 0)
-                peakMb = peakWorkingSetMb();
-        }
-        saveMs = median(saves);
+        if (!timeSaves([&] { return SUCCEEDED(document->save(*target.get())); }, saveMs, peakMb))
+            return 3;
         // The DOM's own UTF-8 save into memory: where the indented save starts.
         Microsoft::WRL::ComPtr<IStream> stream;
         ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);

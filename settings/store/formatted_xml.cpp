@@ -486,9 +486,20 @@ private:
         textElementAt_ = element.at;
     }
 
-    // Whether the children of the innermost open element were written
-    // indented, which text among them would change.
-    bool ChildrenIndented() const { return !open_.empty() && open_.back().childDepth >= 0; }
+    // Text that is not blank (`raw`: as the DOM wrote it, references and
+    // all). Among children that were written indented it makes their
+    // element be written again instead.
+    bool TextPiece(std::string_view text, bool raw)
+    {
+        // Outside the document element only markup is written.
+        if (open_.empty())
+            return false;
+        if (open_.back().childDepth >= 0) {
+            Rewrite();
+            return true;
+        }
+        return out_.Text(text, Escape::TEXT, raw);
+    }
 
     bool Piece(const CXmlTextScanner::Token& token, size_t at)
     {
@@ -504,27 +515,9 @@ private:
             // Empty or white-space-only text would not come back from our
             // loader, which drops white space between tags; it is skipped so
             // that the first save equals later ones.
-            if (IsBlankXmlText(token.body))
-                return true;
-            // Outside the document element only markup is written.
-            if (open_.empty())
-                return false;
-            if (ChildrenIndented()) {
-                Rewrite();
-                return true;
-            }
-            return out_.Text(token.body, Escape::TEXT, true);
+            return IsBlankXmlText(token.body) || TextPiece(token.body, true);
         case Kind::CDATA:
-            if (IsBlankCData(token.body))
-                return true;
-            if (open_.empty())
-                return false;
-            if (ChildrenIndented()) {
-                Rewrite();
-                return true;
-            }
-            out_.Text(Unfolded(token.body), Escape::TEXT);
-            return true;
+            return IsBlankCData(token.body) || TextPiece(Unfolded(token.body), false);
         case Kind::COMMENT:
             return Comment(token.body);
         case Kind::INSTRUCTION:
