@@ -99,14 +99,7 @@ void CMFCApplicationApp::Start()
         serialNumber = result.value;
     }
 
-    // The serial number in the ANSI code page (up to a null it may hold), as
-    // many bytes as it has characters.
-    std::string ansi = WideToAnsi(serialNumber.c_str());
-    DWORD bytes = static_cast<DWORD>(std::min(serialNumber.size(), ansi.size()));
-    {
-        SerialDigest digest;
-        digest.Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), bytes, dataFileName);
-    }
+    dataFileName = SerialFileName(serialNumber);
 
     logFolder = context.logFolder;
     logBaseName = dataFileName;

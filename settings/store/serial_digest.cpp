@@ -72,3 +72,21 @@ bool Sha1Hex(const BYTE* data, DWORD length, std::wstring& out)
     SerialDigest digest;
     return digest.Sha1Hex(data, length, out);
 }
+
+std::wstring SerialFileName(const std::wstring& serial)
+{
+    // Up to a null the serial may hold, as the file names have always been made.
+    std::wstring text(serial.c_str());
+    std::string ansi;
+    if (!text.empty()) {
+        int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+        if (size > 0) {
+            ansi.resize(static_cast<size_t>(size));
+            ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size, nullptr, nullptr);
+        }
+    }
+    std::wstring name;
+    if (!Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), static_cast<DWORD>(ansi.size()), name))
+        return {};
+    return name;
+}

@@ -22,3 +22,9 @@ private:
 
 // One-shot convenience over SerialDigest.
 bool Sha1Hex(const BYTE* data, DWORD length, std::wstring& out);
+
+// The name of a PC's data file and log file: the 40 hexadecimal digits of the
+// SHA-1 of the serial number in the ANSI code page, every byte of the converted
+// text (a double-byte character counts with both its bytes). Empty when the
+// digest cannot be produced.
+std::wstring SerialFileName(const std::wstring& serial);
