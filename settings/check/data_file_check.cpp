@@ -172,9 +172,9 @@ void CDataChecker::CheckItem(size_t index, const CValueElement& value, bool with
     ComPtr<IXMLDOMNode> set = holder ? Definition(*holder, method, true) : nullptr;
     ComPtr<IXMLDOMNode> get = holder && !set ? Definition(kit_.methods, method, false) : nullptr;
     if (!holder) {
-        std::wstring near = NameIgnoringCase(kit_, method);
-        if (!near.empty())
-            report_.Warning(At(value), L"D017", L"メソッド " + Quoted(method) + L" はどのカタログにもありません。" + Quoted(near) +
+        std::wstring similar = NameIgnoringCase(kit_, method);
+        if (!similar.empty())
+            report_.Warning(At(value), L"D017", L"メソッド " + Quoted(method) + L" はどのカタログにもありません。" + Quoted(similar) +
                                                    L" のことですか (名前の大文字と小文字は区別されます)。このままでは何もせずに完了扱いになります");
         else
             report_.Warning(At(value), L"D004", L"メソッド " + Quoted(method) + L" はどのカタログにもありません。何もせずに完了扱いになります");
@@ -229,9 +229,9 @@ void CDataChecker::CheckItemParams(size_t index, IXMLDOMNode* set, const CValueE
     for (const std::wstring& given : data_.itemParamNames[index]) {
         if (std::find(params.begin(), params.end(), given) != params.end())
             continue;
-        std::wstring near = SameIgnoringCase(given, params);
+        std::wstring similar = SameIgnoringCase(given, params);
         report_.Warning(At(value), L"D016", L"パラメータ " + Quoted(given) + L" はメソッドの Param にないため使われません" +
-                                               (near.empty() ? L"" : L"。Param " + Quoted(near) + L" のことですか (名前の大文字と小文字は区別されます)"));
+                                               (similar.empty() ? L"" : L"。Param " + Quoted(similar) + L" のことですか (名前の大文字と小文字は区別されます)"));
     }
 }
 

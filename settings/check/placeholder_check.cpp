@@ -81,9 +81,9 @@ void CPlaceholderChecker::CheckNames(IXMLDOMNode* element, const std::wstring& t
     for (const CPlaceholder& token : PlaceholdersIn(text)) {
         if (IsLocation(token.name) || IsParam(token.name))
             continue;
-        std::wstring near = SameIgnoringCase(token.name, names);
-        if (!near.empty())
-            report_.Warning(at_(element), L"C021", Braced(token.name) + L" を定義する Param がありません。Param \"" + near +
+        std::wstring similar = SameIgnoringCase(token.name, names);
+        if (!similar.empty())
+            report_.Warning(at_(element), L"C021", Braced(token.name) + L" を定義する Param がありません。Param \"" + similar +
                                                        L"\" のことですか (名前の大文字と小文字は区別されます)。" +
                                                        Braced(token.name) + L" は置き換えられずにそのまま実行されます");
         else
