@@ -4,6 +4,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "placeholder_check.h"
@@ -54,7 +55,8 @@ private:
     CKitCatalogue& kit_;
     CCheckReport& report_;
     std::wstring anchor_;  // the path of the Data being checked
-    std::map<std::wstring, long> firstDefinition_;  // name -> line of its first Data
+    // name -> its first Data and that Data's path, placed only once a second one turns up
+    std::map<std::wstring, std::pair<ComPtr<IXMLDOMNode>, std::wstring>> firstDefinition_;
     std::vector<std::wstring> iniGetMethods_;  // names whose Get resolves a {reference} in its Path
 };
 
@@ -101,9 +103,10 @@ void CCatalogueChecker::CheckName(IXMLDOMNode* data, const std::wstring& name)
     if (name.size() > MethodCatalog::MAX_METHOD_NAME)
         report_.Error(At(data), L"C004", L"メソッド名が 1003 文字を超えています。このメソッドは見つかりません");
     // The place of the first definition is needed only once a second one turns up.
-    auto [first, added] = firstDefinition_.try_emplace(name, At(data).line);
+    auto [first, added] = firstDefinition_.try_emplace(name, data, anchor_);
     if (!added)
-        report_.Warning(At(data), L"C002", L"メソッド " + name + L" は " + std::to_wstring(first->second) +
+        report_.Warning(At(data), L"C002", L"メソッド " + name + L" は " +
+                                            std::to_wstring(kit_.source.PlaceOf(first->second.first.Get(), first->second.second).line) +
                                             L" 行目でも定義されています。最初の定義が使われます");
 }
 

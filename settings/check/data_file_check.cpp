@@ -214,6 +214,12 @@ void CDataChecker::CheckRegistryNumber(IXMLDOMNode* set, const std::wstring& val
 // plain value given where only parameters are read.
 void CDataChecker::CheckItemParams(size_t index, IXMLDOMNode* set, const CValueElement& value)
 {
+    // Registry, Ini and WMI property Sets take the item's first value whatever their children.
+    std::wstring type;
+    xmldom::Attribute(set, L"type", type);
+    if (!xmldom::EqualsNoCase(type, L"Command") && !xmldom::EqualsNoCase(type, L"Console") && !xmldom::EqualsNoCase(type, L"VBScript") &&
+        !xmldom::EqualsNoCase(type, L"PowerShell") && !xmldom::EqualsNoCase(type, L"WMIExecute"))
+        return;
     std::vector<std::wstring> params = ParamNames(set);
     if (params.empty())
         return;

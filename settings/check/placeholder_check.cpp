@@ -28,12 +28,6 @@ std::vector<ComPtr<IXMLDOMNode>> Children(IXMLDOMNode* context, const wchar_t* p
     return nodes;
 }
 
-// Whether the offset lies between an odd and an even double quote of the line.
-bool IsQuoted(const std::wstring& line, size_t offset)
-{
-    return std::count(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(offset), L'"') % 2 == 1;
-}
-
 std::wstring Braced(const std::wstring& name) { return L"{" + name + L"}"; }
 
 class CPlaceholderChecker {
@@ -78,6 +72,10 @@ void CPlaceholderChecker::CheckNames(IXMLDOMNode* element, const std::wstring& t
     std::vector<std::wstring> names;
     for (const CParam& param : params_)
         names.push_back(param.name);
+    // Without Params nothing but the location is ever replaced, and braces
+    // there are the command's own.
+    if (params_.empty())
+        return;
     for (const CPlaceholder& token : PlaceholdersIn(text)) {
         if (IsLocation(token.name) || IsParam(token.name))
             continue;
@@ -105,8 +103,13 @@ void CPlaceholderChecker::CheckCommand(IXMLDOMNode* command)
     CheckNames(command, line);
     if (params_.empty())
         return;
+    // Quotes are counted along the line once: a token after an odd number of them is quoted.
+    size_t counted = 0, quotes = 0;
     for (const CPlaceholder& token : PlaceholdersIn(line)) {
-        if ((IsLocation(token.name) || IsParam(token.name)) && !IsQuoted(line, token.offset)) {
+        quotes += static_cast<size_t>(std::count(line.begin() + static_cast<std::ptrdiff_t>(counted),
+                                                 line.begin() + static_cast<std::ptrdiff_t>(token.offset), L'"'));
+        counted = token.offset;
+        if ((IsLocation(token.name) || IsParam(token.name)) && quotes % 2 == 0) {
             report_.Warning(at_(command), L"C023", Braced(token.name) + L" が引用符 (\") の外にあります。置き換えた文字列に空白があると、"
                                                    L"コマンドラインが空白で分かれ、別のプログラムや引数として実行されます。\"" +
                                                    Braced(token.name) + L"\" のように囲んでください");
