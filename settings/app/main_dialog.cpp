@@ -49,6 +49,16 @@ std::wstring FailureBoxText(const std::wstring& detail)
     return text;
 }
 
+std::wstring SaveFailedBoxText(DWORD error)
+{
+    wchar_t code[32];
+    _snwprintf(code, 32, L"[0x%lx]", error);
+    code[31] = L'\0';
+    return std::wstring(L"進行状況を保存できませんでした") + code +
+           L"\r\n\r\n次に起動すると、この実行で完了した項目がもう一度実行されます。"
+           L"\r\nデータファイルを開いているプログラム（ウイルス対策、バックアップ）、ネットワーク、ディスクの空きを確認してください。";
+}
+
 std::wstring ParameterText(const ItemValueMap& params, const std::vector<std::wstring>& orderedNames)
 {
     if (params.size() == 1)
@@ -148,6 +158,9 @@ bool CMFCApplicationDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     switch (message) {
     case WM_SETUP_FINISHED:
         OnFinished(wParam, lParam);
+        break;
+    case WM_SETUP_SAVE_FAILED:
+        ::MessageBoxW(GetSafeHwnd(), SaveFailedBoxText(static_cast<DWORD>(wParam)).c_str(), L"", MB_ICONWARNING | MB_OK);
         break;
     case WM_SETUP_ITEM_STATUS:
         SetCell(static_cast<int>(wParam), 0, lParam == 0 ? MARK_DONE : MARK_FAILED);

@@ -13,6 +13,33 @@
 namespace {
 
 constexpr int UNSUPPORTED_TYPE = -2;
+// A REG_DWORD text whose number does not fit in 32 bits: refused, never
+// written as another number.
+constexpr int NUMBER_OUT_OF_RANGE = ERROR_ARITHMETIC_OVERFLOW;
+
+// The REG_DWORD a value text stands for, read as _wtoi reads it (leading
+// blanks and a sign, digits up to the first other character, none giving
+// 0) but over the whole range administrators write: -2147483648 up to
+// 4294967295, the way regedit shows 0xFFFFFFFF. False when the number lies
+// outside it.
+bool DwordOf(const std::wstring& text, DWORD& data)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
+        ++i;
+    bool negative = i < text.size() && text[i] == L'-';
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+'))
+        ++i;
+    const unsigned long long limit = negative ? 2147483648ull : 4294967295ull;
+    unsigned long long number = 0;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        number = number * 10 + static_cast<unsigned>(text[i] - L'0');
+        if (number > limit)
+            return false;
+    }
+    data = static_cast<DWORD>(negative ? 0ull - number : number);
+    return true;
+}
 
 struct RegistryLocation {
     HKEY hive;
@@ -121,7 +148,9 @@ int SetRegistryValue(IXMLDOMNode* definition, const std::wstring& value)
         return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
     }
     if (type == REG_DWORD) {
-        DWORD data = static_cast<DWORD>(_wtoi(value.c_str()));
+        DWORD data = 0;
+        if (!DwordOf(value, data))
+            return NUMBER_OUT_OF_RANGE;
         return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
     }
     return UNSUPPORTED_TYPE;

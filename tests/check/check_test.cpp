@@ -128,6 +128,8 @@ const CorpusCase CORPUS[] = {
        "<Data><Name>NoGet</Name><Set type=\"Command\"/></Data>\n"
        "<Data><Name>W</Name><Set type=\"WMI\"><Namespace>n</Namespace><Class>c</Class><Where>{NoGet}</Where>"
        "<Property>p</Property><Value type=\"string\"/></Set></Data>\n"
+       "<Data><Name>Inst</Name><Set type=\"Command\"><Command>x</Command><SuccessCodes>0,,3010</SuccessCodes></Set></Data>\n"
+       "<Data><Name>Ok</Name><Set type=\"Console\"><Command>x</Command><SuccessCodes> 0, 3010 ,-1</SuccessCodes></Set></Data>\n"
        "</Datas>\n"},
       {L"usersmethods.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Datas><Data><Name>OnlyGet</Name><Method type=\"HDDPwd\"/></Data></Datas>"},
       {L"inventory", "SerialNumber\r\n# \xE6\xA9\x9F\xE7\xA8\xAE\r\n"},
@@ -136,6 +138,7 @@ const CorpusCase CORPUS[] = {
      1,
      {L"methods.xml:2:32: warning C015: type \"PowerShell\" の Get は何も読み取らず、常に失敗します",
       L"methods.xml:4:77: error C013: 参照 {NoGet} のメソッドに Get (Method) がありません",
+      L"methods.xml:5:64: error C017: SuccessCodes \"0,,3010\" は終了コードをコンマで区切った一覧 (例: 0,3010) ではありません。このメソッドは実行されません",
       L"usersmethods.xml:0:0: warning F005: 文字コード ISO-8859-1 が宣言されています。UTF-8 で保存してください",
       L"inventory:0:0: warning I002: UTF-8 で保存されているようです。ANSI (シフトJIS) として読まれるため、日本語の名前は一致しません",
       L"data\\initial.xml:0:0: error D002: peltacfg はこのファイルを読み込めません (パラメータ要素に Name がない、または最初のパラメータの後にコメントがあります)",

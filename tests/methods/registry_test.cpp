@@ -131,7 +131,7 @@ TEST_F(RegistryMethods, Wow6432NodeKeysUseThe32BitView)
     EXPECT_EQ(result.value, L"thirty-two");
 }
 
-TEST_F(RegistryMethods, DwordsReadSignedAndWriteThroughWtoi)
+TEST_F(RegistryMethods, DwordsReadSignedAndWriteTheWholeRange)
 {
     LoadedCatalog cat(GetSet(L"Num", L"HKCU", base, L"N", L"REG_DWORD"));
     ASSERT_TRUE(cat.loaded);
@@ -142,7 +142,9 @@ TEST_F(RegistryMethods, DwordsReadSignedAndWriteThroughWtoi)
     EXPECT_EQ(result.value, L"-1");
 
     struct Case { const wchar_t* text; DWORD stored; };
-    for (Case c : {Case{L"-1", 4294967295u}, Case{L"  42abc", 42u}, Case{L"no digits", 0u}, Case{L"+7", 7u}}) {
+    for (Case c : {Case{L"-1", 4294967295u}, Case{L"  42abc", 42u}, Case{L"no digits", 0u}, Case{L"+7", 7u},
+                   Case{L"4294967295", 4294967295u}, Case{L"3000000000", 3000000000u},
+                   Case{L"-2147483648", 0x80000000u}}) {
         bool notFound = true;
         ASSERT_TRUE(cat->RunSet(L"Num", Values({{L"v", c.text}}), notFound)) << ts::wideToUtf8(c.text);
         DWORD type = 0;
@@ -153,6 +155,18 @@ TEST_F(RegistryMethods, DwordsReadSignedAndWriteThroughWtoi)
         DWORD stored = 0;
         memcpy(&stored, data.data(), 4);
         EXPECT_EQ(stored, c.stored) << ts::wideToUtf8(c.text);
+    }
+    // A number that does not fit in 32 bits is refused; the value stays as it was.
+    for (const wchar_t* text : {L"4294967296", L"-2147483649", L"99999999999999999999999"}) {
+        bool notFound = true;
+        EXPECT_FALSE(cat->RunSet(L"Num", Values({{L"v", text}}), notFound)) << ts::wideToUtf8(text);
+        EXPECT_EQ(cat->lastError, ERROR_ARITHMETIC_OVERFLOW);
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        ASSERT_TRUE(Raw(HKEY_CURRENT_USER, base, KEY_WOW64_64KEY, L"N", type, data));
+        DWORD stored = 0;
+        memcpy(&stored, data.data(), 4);
+        EXPECT_EQ(stored, 0x80000000u);
     }
 }
 
