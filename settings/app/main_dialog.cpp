@@ -209,8 +209,8 @@ void CMFCApplicationDlg::OnFinished(WPARAM outcome, LPARAM detail)
     } else if (outcome == 0) {
         const auto* text = reinterpret_cast<const std::wstring*>(detail);
         ::MessageBoxW(GetSafeHwnd(), FailureBoxText(text ? *text : std::wstring()).c_str(), L"", MB_ICONERROR | MB_OK);
-        // The worker still saves the progress after this box: a run started
-        // before that save would load the older file and apply done items again.
+        // The button comes back only once the worker has ended, so that a
+        // new run never overlaps the one still finishing.
         runFailed_ = true;
         if (!worker_)
             ::EnableWindow(runButton_, TRUE); // the end cannot be watched: the old way
