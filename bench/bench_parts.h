@@ -14,5 +14,7 @@ int dataFileChild(const std::wstring& which, const std::wstring& input, const st
 void benchTextCommands();
 void benchWindowSearch();
 void benchStartup();
+// peltacheck --report over a fleet of 1,000 PCs.
+void benchFleetReport();
 
 } // namespace bench
