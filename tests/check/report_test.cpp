@@ -217,7 +217,7 @@ TEST(FleetReport, EveryStateCellByCell)
     std::wstring console = ts::cp932ToWide(run.output);
     EXPECT_NE(console.find(L"PC 10 台: 完了 1、失敗 2、再起動待ち 1、途中 1、未実行 3、読めません 1、未登録 1"), std::wstring::npos)
         << ts::wideToUtf8(console);
-    EXPECT_NE(console.find(L"失敗 項目 install: 1603 — 1台"), std::wstring::npos) << ts::wideToUtf8(console);
+    EXPECT_NE(console.find(L"失敗 項目 install: 1603 ― 1台"), std::wstring::npos) << ts::wideToUtf8(console);
 
     std::string csvBytes = ts::readFile(out.file(L"report.csv"));
     ASSERT_EQ(csvBytes.substr(0, 3), "\xEF\xBB\xBF") << "a byte-order mark for spreadsheet programs";

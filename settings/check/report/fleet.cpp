@@ -185,7 +185,7 @@ std::vector<std::wstring> FleetSummary(const CFleet& fleet)
         if (row.state == CPcState::FAILED)
             ++failures[FailureGroup(row)];
     for (const auto& [group, count] : failures)
-        lines.push_back(L"  失敗 " + group + L" — " + std::to_wstring(count) + L"台");
+        lines.push_back(L"  失敗 " + group + L" ― " + std::to_wstring(count) + L"台"); // a dash code page 932 has
     for (const std::wstring& shared : fleet.sharedFiles)
         lines.push_back(shared);
     if (fleet.placeholderSerials)

@@ -70,7 +70,11 @@ th,td{border:1px solid #ccc;padding:.25rem .45rem;vertical-align:top;text-align:
 th{background:#eceff1;position:sticky;top:0;cursor:pointer;white-space:nowrap}
 th.sorted-up::after{content:" ▲"}th.sorted-down::after{content:" ▼"}
 td.num{text-align:right}
-tr.pc td:first-child{border-left:6px solid currentColor}
+tr.pc td:first-child{border-left:6px solid #bbb}
+tr.st-done td:first-child{border-left-color:var(--done)}tr.st-failed td:first-child{border-left-color:var(--failed)}
+tr.st-restart td:first-child{border-left-color:var(--restart)}tr.st-partial td:first-child{border-left-color:var(--partial)}
+tr.st-unreadable td:first-child{border-left-color:var(--unreadable)}tr.st-unregistered td:first-child{border-left-color:var(--unregistered)}
+td.error{min-width:16em;white-space:pre-wrap}
 tr.pc td.state{font-weight:bold;white-space:nowrap}
 tr.st-done td.state{color:var(--done)}tr.st-failed td.state{color:var(--failed)}tr.st-restart td.state{color:var(--restart)}
 tr.st-partial td.state{color:var(--partial)}tr.st-notrun td.state{color:var(--notrun)}tr.st-unreadable td.state{color:var(--unreadable)}
@@ -193,7 +197,7 @@ std::string FleetHtml(const CFleet& fleet, const std::wstring& createdAt)
                 page += L"<td class=\"state\" data-v=\"" + std::to_wstring(static_cast<int>(row.state)) + L"\">" + Html(text) + L"</td>";
                 continue;
             }
-            page += column.number ? L"<td class=\"num\">" : L"<td>";
+            page += column.number ? L"<td class=\"num\">" : column.header == L"エラー" ? L"<td class=\"error\">" : L"<td>";
             page += Html(text);
             if (column.header == L"エラー" && !row.failingLines.empty()) {
                 page += L"<details><summary>ログ</summary><pre>";
