@@ -5,6 +5,8 @@
 # the counts at the top, one row per PC with its state, the failures by item
 # and code, text from the files escaped, and the filter by state (script).
 #   report_page.sh WINE_TEST_SH WINE REPORT_TESTS_EXE
+# PW_REPORT_SHOT=file.png also saves a screenshot of the page (the picture in
+# docs/images/fleet-report.png is made this way).
 set -uo pipefail
 wine_test=$1; wine=$2; exe=$3
 page=$(mktemp -d "${TMPDIR:-/tmp}/report-page.XXXXXX")
@@ -48,4 +50,8 @@ check "filter #st-failed shows the 2 failed PCs only" [ "$(grep -c 'st-failed"' 
 
 # Nothing from outside the page: no external script, style, image or link.
 check "self-contained" bash -c '! grep -qiE "(src|href)=\"(https?:|//|[a-z0-9_./-]+\.(js|css|png))" "$0"' "$page/report.html"
+if [ -n "${PW_REPORT_SHOT:-}" ]; then
+  chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1280,900 \
+    --screenshot="$PW_REPORT_SHOT" "file://$page/report.html" >/dev/null 2>&1
+fi
 exit $fail

@@ -24,7 +24,8 @@ std::string methods()
            "</Key><Name>v</Name><Type>REG_SZ</Type></Set></Data>\n"
            "<Data><Name>Install</Name><Set type=\"Command\"><Command>cmd /c echo 失敗の理由&amp;echo second line&amp;exit 1603"
            "</Command></Set></Data>\n"
-           "<Data><Name>Hang</Name><Set type=\"Command\"><Command>\"{EXEDIR}\\sleeper.exe\" 1</Command></Set></Data>\n"
+           "<Data><Name>Hang</Name><Set type=\"Command\"><Command>\"{EXEDIR}\\sleeper.exe\" {x}</Command>"
+           "<InParam><Param name=\"x\">1</Param></InParam></Set></Data>\n"
            "<Data><Name>Model</Name><Method type=\"Registry\"><Root>HKCU</Root><Key>Software\\PeltawinTest\\App</Key>"
            "<Name>Model</Name></Method></Data>\n";
 }
@@ -117,7 +118,7 @@ TEST(FleetReport, EveryStateCellByCell)
     // 失敗: the command's output runs over two lines of the log.
     kit.setSerial(L"PC-FAIL");
     setModel(L"=cmd|' /C calc'!A0");
-    kit.write(kit.machineFile(), dataFile("<Value Name=\"one\" Method=\"Put\">1</Value><Value Name=\"install\" Method=\"Install\">x</Value>"
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"one\" Method=\"Put\">1</Value><Value Name=\"install\" Method=\"Install\">yes</Value>"
                                           "<Value Name=\"three\" Method=\"Put\">3</Value>",
                                           "<Serial>PC-FAIL</Serial>"));
     kit.start();
@@ -161,7 +162,7 @@ TEST(FleetReport, EveryStateCellByCell)
 
     // 途中: 終了 pressed while an item hangs; nothing is saved during a run.
     kit.setSerial(L"PC-STOP");
-    kit.write(kit.machineFile(), dataFile("<Value Name=\"one\" Method=\"Put\">1</Value><Value Name=\"hang\" Method=\"Hang\">x</Value>",
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"one\" Method=\"Put\">1</Value><Value Name=\"hang\" Method=\"Hang\"><P Name=\"x\">1</P></Value>",
                                           "<Serial>PC-STOP</Serial><Progress name=\"one\">0</Progress><Inventory/>"));
     kit.start();
     dialog = kit.waitMainDialog();
