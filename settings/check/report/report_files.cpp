@@ -74,7 +74,7 @@ tr.pc td:first-child{border-left:6px solid #bbb}
 tr.st-done td:first-child{border-left-color:var(--done)}tr.st-failed td:first-child{border-left-color:var(--failed)}
 tr.st-restart td:first-child{border-left-color:var(--restart)}tr.st-partial td:first-child{border-left-color:var(--partial)}
 tr.st-unreadable td:first-child{border-left-color:var(--unreadable)}tr.st-unregistered td:first-child{border-left-color:var(--unregistered)}
-td.error{min-width:16em;white-space:pre-wrap}
+td{min-width:6em}td.error{min-width:16em;white-space:pre-wrap}
 tr.pc td.state{font-weight:bold;white-space:nowrap}
 tr.st-done td.state{color:var(--done)}tr.st-failed td.state{color:var(--failed)}tr.st-restart td.state{color:var(--restart)}
 tr.st-partial td.state{color:var(--partial)}tr.st-notrun td.state{color:var(--notrun)}tr.st-unreadable td.state{color:var(--unreadable)}
