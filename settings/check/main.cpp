@@ -36,7 +36,8 @@ int wmain(int argc, wchar_t** argv)
         } else if (folder.empty() && arg.rfind(L"--", 0) != 0) {
             folder = arg;
         } else {
-            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]\r\n      peltacheck --report [フォルダ] [--out 出力フォルダ]");
+            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]");
+            WriteConsoleLine(L"        peltacheck --report [フォルダ] [--out 出力フォルダ]");
             return CHECK_NO_FOLDER;
         }
     }
