@@ -126,6 +126,7 @@ bool ReadFleet(const std::wstring& folder, CFleet& fleet)
     for (const auto& entry : logFiles)
         digests.insert(entry.first);
 
+    SerialDigest sha1;
     for (const std::wstring& digest : digests) {
         CPcRow row;
         row.digest = digest;
@@ -156,7 +157,7 @@ bool ReadFleet(const std::wstring& folder, CFleet& fleet)
                 row.inventory = InventoryCells(data, fleet.inventoryNames);
                 if (!data.hasSerial)
                     AddNote(row, L"Serial がありません");
-                else if (SerialFileName(data.serial) != digest) {
+                else if (SerialFileName(sha1, data.serial) != digest) {
                     AddNote(row, L"ファイル名がシリアル番号の SHA-1 と一致しません");
                     ++fleet.misnamedFiles;
                 }
