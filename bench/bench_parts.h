@@ -16,5 +16,7 @@ void benchWindowSearch();
 void benchStartup();
 // peltacheck on a kit whose every item has a finding vs the same kit without.
 void benchCheck();
+// peltacheck --report over a fleet of 1,000 PCs.
+void benchFleetReport();
 
 } // namespace bench
