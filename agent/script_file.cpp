@@ -6,10 +6,7 @@
 
 namespace vorn {
 
-namespace {
-constexpr char UTF8_MARK[] = "\xEF\xBB\xBF";
-
-bool readWholeFile(const std::string& path, std::string& bytes)
+bool readScriptBytes(const std::string& path, std::string& bytes)
 {
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -26,6 +23,9 @@ bool readWholeFile(const std::string& path, std::string& bytes)
         bytes.append(buffer, got);
     }
 }
+
+namespace {
+constexpr char UTF8_MARK[] = "\xEF\xBB\xBF";
 
 template <typename Text>
 std::vector<Text> splitAtLineEnds(const Text& text)
@@ -115,7 +115,7 @@ bool isCommandLine(const std::string& line) { return !line.empty() && line[0] !=
 bool loadScript(const std::string& path, ScriptFile& script)
 {
     std::string bytes;
-    if (!readWholeFile(path, bytes))
+    if (!readScriptBytes(path, bytes))
         return false;
     script = {};
     std::vector<std::string> lines = decodedLines(bytes, script);

@@ -23,6 +23,9 @@ struct ScriptFile {
 // one without a mark is taken as ANSI bytes.
 bool loadScript(const std::string& path, ScriptFile& script);
 
+// The file's bytes as they are; false when it cannot be opened or read.
+bool readScriptBytes(const std::string& path, std::string& bytes);
+
 // Splits text into lines at CR LF, LF and CR; a last line without an end counts.
 std::vector<std::string> splitLines(const std::string& text);
 
