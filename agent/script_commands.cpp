@@ -146,6 +146,10 @@ std::string argumentForm(const CommandRule& rule)
         if (optional)
             form += "]";
     }
+    for (const FieldRule& field : rule.fields) {
+        if (!field.mayBeEmpty)
+            form = form + " (" + field.name + " は空にできません)";
+    }
     return form;
 }
 

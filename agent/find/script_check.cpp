@@ -1,7 +1,10 @@
 #include "script_check.h"
 
 #include <windows.h>
+#include <cstdint>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "launch_check.h"
@@ -96,6 +99,7 @@ public:
 
     void encoding(const ScriptFile& script, const std::string& bytes);
     void launchLine(const std::string& command);
+    void finish() { notesUpTo(SIZE_MAX); }
     void commandLine(size_t number, const std::string& line);
 
 private:
@@ -111,6 +115,7 @@ private:
         say(message("警告: ") + text);
     }
 
+    void notesUpTo(size_t number);
     std::string describe(const CommandRule& rule, const Arguments& args) const;
     void checkField(const FieldRule& rule, const std::string& field);
     void checkLimit(const FieldRule& rule, const std::string& field, long long value, const std::string& shown);
@@ -124,32 +129,50 @@ private:
     bool hasTarget = false;
     bool hasCurrent = false;
     int pixelTimeout = START_PIXEL_TIMEOUT;
+    std::map<size_t, std::vector<std::string>> pending; // warnings about the file's text
 };
 
 void Checker::encoding(const ScriptFile& script, const std::string& bytes)
 {
+    // Only lines that run matter: a comment is never compared with anything.
+    std::set<size_t> running(script.lineNumbers.begin(), script.lineNumbers.end());
+    running.insert(1);
     for (size_t number : script.lossyLines) {
-        lineNumber = number;
-        warning(message("ANSI (シフト JIS) にない文字があり、「?」として読まれます。ウィンドウのテキストは一致しません"));
+        if (running.count(number))
+            pending[number].push_back(
+                message("ANSI (シフト JIS) にない文字があり、「?」として読まれます。ウィンドウのテキストは一致しません"));
     }
     if (script.encoding != ScriptEncoding::Ansi || !unmarkedUtf8(bytes))
         return;
     std::vector<std::string> lines = splitLines(bytes);
-    lineNumber = 1;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (hasHighBytes(lines[i])) {
-            lineNumber = i + 1;
-            break;
-        }
+    size_t first = 0;
+    for (size_t number = 1; number <= lines.size() && !first; ++number) {
+        if (running.count(number) && hasHighBytes(lines[number - 1]))
+            first = number;
     }
-    warning(message("BOM のない UTF-8 のファイルです。vornrun は ANSI (シフト JIS) として読むため、日本語が一致しません。"
-                    "UTF-8 (BOM 付き) か ANSI で保存してください"));
+    pending[first ? first : 1].push_back(
+        message("BOM のない UTF-8 のファイルです。vornrun は ANSI (シフト JIS) として読むため、"
+                "日本語が一致しません。UTF-8 (BOM 付き) か ANSI で保存してください"));
+}
+
+// The notes about the file's text up to this line, in line order (a comment line that
+// held such text has its note before the next line that runs).
+void Checker::notesUpTo(size_t number)
+{
+    while (!pending.empty() && pending.begin()->first <= number) {
+        lineNumber = pending.begin()->first;
+        for (const std::string& text : pending.begin()->second)
+            warning(text);
+        pending.erase(pending.begin());
+    }
+    lineNumber = number;
 }
 
 void Checker::launchLine(const std::string& command)
 {
     lineNumber = 1;
     say(message("起動: ") + command);
+    notesUpTo(1);
     std::string program = launchedProgram(command);
     if (program.empty())
         return warning(message("起動するプログラムがありません"));
@@ -164,7 +187,7 @@ void Checker::launchLine(const std::string& command)
 
 void Checker::commandLine(size_t number, const std::string& line)
 {
-    lineNumber = number;
+    notesUpTo(number);
     std::string keyword, argsText;
     if (!splitCommandLine(line, keyword, argsText)) {
         say(line);
@@ -354,10 +377,11 @@ bool checkScript(const std::string& path, CheckReport& report)
         return false;
     report = {};
     Checker checker(report);
-    checker.launchLine(script.launchCommand);
     checker.encoding(script, bytes);
+    checker.launchLine(script.launchCommand);
     for (size_t i = 0; i < script.commands.size(); ++i)
         checker.commandLine(script.lineNumbers[i], script.commands[i]);
+    checker.finish();
     if (report.clean())
         report.text += message("問題は見つかりませんでした。\r\n");
     else
