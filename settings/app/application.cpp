@@ -11,7 +11,7 @@
 #include "main_dialog.h"
 #include "method_catalog.h"
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "serial_digest.h"
 #include "status_dialog.h"
 

@@ -117,7 +117,7 @@ void CSetupThread::CollectInventory(const std::wstring& inventoryPath, MethodCat
     std::vector<std::wstring> names;
     if (!ReadInventoryList(inventoryPath, names))
         return;
-    ReadInventory(names, catalogA, data);
+    ReadInventory(names, catalogA, data, &CWinThread::StopRequested);
 }
 
 CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catalogA, MethodCatalog& catalogB,

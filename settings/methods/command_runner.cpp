@@ -8,7 +8,7 @@
 #include "method_params.h"
 #include "method_status.h"
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 namespace {

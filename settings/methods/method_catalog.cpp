@@ -7,9 +7,9 @@
 #include "method_status.h"
 #include "method_text.h"
 #include "registry_methods.h"
-#include "script_runner.h"
+#include "script_methods.h"
 #include "wmi_methods.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;

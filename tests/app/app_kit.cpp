@@ -61,7 +61,8 @@ ts::ChildProcess& AppKit::start(bool readOutput)
 {
     process_ = std::make_unique<ts::ChildProcess>();
     std::wstring program = ts::quote(dir_.file(L"peltacfg.exe"));
-    EXPECT_TRUE(readOutput ? process_->start(program, dir_.path()) : process_->startWithoutOutput(program, dir_.path()));
+    bool started = readOutput ? process_->start(program, dir_.path()) : process_->startWithoutOutput(program, dir_.path());
+    EXPECT_TRUE(started) << process_->startFailure();
     return *process_;
 }
 
@@ -82,8 +83,7 @@ std::string dataFile(const std::string& values, const std::string& extra)
 
 HWND AppKit::runAndWaitBox(HWND dialog, DWORD timeoutMs)
 {
-    ts::pressButton(dialog, IDC_RUN_BUTTON);
-    return drv::findMessageBox(process_->pid(), timeoutMs);
+    return drv::pressAndWaitBox(dialog, IDC_RUN_BUTTON, process_->pid(), timeoutMs);
 }
 
 void AppKit::installShutdownStub(int exitCode) const

@@ -12,7 +12,7 @@
 #include "inventory_list.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "required_children.h"
 #include "setup_thread.h"
 #include "test_support.h"

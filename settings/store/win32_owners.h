@@ -1,4 +1,5 @@
-// Small owners for the Win32 and COM resources peltacfg uses. Each releases
+// Owners of the Win32 and COM resources peltacfg uses (handles, registry keys,
+// BSTR, VARIANT, SAFEARRAY, the COM apartment, a held mutex). Each releases
 // its resource exactly once, on every path.
 #pragma once
 #include <windows.h>

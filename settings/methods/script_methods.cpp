@@ -1,4 +1,4 @@
-#include "script_runner.h"
+#include "script_methods.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include "method_params.h"
 #include "method_status.h"
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "temporary_file.h"
 #include "xml_dom.h"
 
