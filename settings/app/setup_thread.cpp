@@ -25,11 +25,6 @@ void LogItemFailure(const MethodCatalog& catalog)
 
 } // namespace
 
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
-}
-
 void CSetupThread::Report(UINT message, WPARAM wParam, LPARAM lParam)
 {
     ::SendMessageW(AfxGetMainWnd(), message, wParam, lParam);

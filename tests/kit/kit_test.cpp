@@ -14,7 +14,6 @@
 #include "method_catalog.h"
 #include "win32_owners.h"
 #include "required_children.h"
-#include "setup_thread.h"
 #include "test_support.h"
 #include "wmi_methods.h"
 #include "xml_dom.h"
