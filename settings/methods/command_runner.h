@@ -7,7 +7,7 @@
 #include "item_values.h"
 #include "method_status.h"
 
-class MethodCatalog;
+struct ExecutorContext;
 
 // A command line has at most this many characters (the buffer holds one more).
 constexpr size_t MAX_COMMAND_LINE = 2047;
@@ -28,5 +28,5 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode);
 // The status is 0, the failing exit code or Win32 error, COMMAND_LINE_TOO_LONG,
 // or METHOD_NOT_RUN for a Param without name (nothing is run then); the
 // output is that of the last hidden command run.
-MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+MethodOutcome RunCommandMethod(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values,
                                bool console);

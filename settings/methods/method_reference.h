@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-class MethodCatalog;
+struct ExecutorContext;
 
 // How deep references may nest before one is left as written; stops a method
 // whose reference leads back to itself.
@@ -11,4 +11,4 @@ constexpr int MAX_REFERENCE_DEPTH = 8;
 
 // Replaces the first braced method name in the text by the single value that
 // method's Get reads in the catalogue; otherwise the text comes back as written.
-std::wstring ResolveReference(MethodCatalog& catalog, const std::wstring& text);
+std::wstring ResolveReference(const ExecutorContext& context, const std::wstring& text);

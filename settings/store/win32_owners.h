@@ -7,27 +7,48 @@
 #include <wincrypt.h>
 #include <utility>
 
-// A kernel handle closed with CloseHandle. Both NULL and INVALID_HANDLE_VALUE
-// count as empty, since Win32 uses either for "no handle".
-class UniqueHandle {
+// Owns one value of type T that `Free` releases, exactly once: when the owner
+// ends, is reset or takes another value. T{} means "nothing held".
+template <typename T, typename Free>
+class UniqueOwner {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : h_(h) {}
-    ~UniqueHandle() { reset(); }
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(o.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept { if (this != &o) reset(o.release()); return *this; }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueOwner() = default;
+    explicit UniqueOwner(T value) : value_(value) {}
+    ~UniqueOwner() { reset(); }
+    UniqueOwner(UniqueOwner&& o) noexcept : value_(o.release()) {}
+    UniqueOwner& operator=(UniqueOwner&& o) noexcept { if (this != &o) reset(o.release()); return *this; }
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
 
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    explicit operator bool() const { return valid(); }
-    HANDLE* put() { reset(); return &h_; }
-    HANDLE release() { HANDLE h = h_; h_ = nullptr; return h; }
-    void reset(HANDLE h = nullptr) { if (valid()) ::CloseHandle(h_); h_ = h; }
+    T get() const { return value_; }
+    T* put() { reset(); return &value_; }
+    T release() { T value = value_; value_ = T{}; return value; }
+    void reset(T value = T{}) { if (value_ != T{}) Free{}(value_); value_ = value; }
 
 private:
-    HANDLE h_ = nullptr;
+    T value_{};
+};
+
+struct HandleCloser {
+    void operator()(HANDLE h) const { if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h); }
+};
+struct RegKeyCloser {
+    void operator()(HKEY k) const { ::RegCloseKey(k); }
+};
+struct BstrFreer {
+    void operator()(BSTR b) const { ::SysFreeString(b); }
+};
+struct SafeArrayDestroyer {
+    void operator()(SAFEARRAY* a) const { ::SafeArrayDestroy(a); }
+};
+
+// A kernel handle closed with CloseHandle. Both NULL and INVALID_HANDLE_VALUE
+// count as empty, since Win32 uses either for "no handle".
+class UniqueHandle : public UniqueOwner<HANDLE, HandleCloser> {
+public:
+    using UniqueOwner::UniqueOwner;
+    bool valid() const { return get() != nullptr && get() != INVALID_HANDLE_VALUE; }
+    explicit operator bool() const { return valid(); }
 };
 
 // A mutex taken without waiting, released when the owner ends (or earlier by
@@ -60,44 +81,16 @@ private:
 };
 
 // An open registry key closed with RegCloseKey.
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() { reset(); }
-    RegKey(RegKey&& o) noexcept : k_(o.k_) { o.k_ = nullptr; }
-    RegKey& operator=(RegKey&& o) noexcept { if (this != &o) { reset(); k_ = o.k_; o.k_ = nullptr; } return *this; }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-
-    HKEY get() const { return k_; }
-    HKEY* put() { reset(); return &k_; }
-    void reset() { if (k_) ::RegCloseKey(k_); k_ = nullptr; }
-
-private:
-    HKEY k_ = nullptr;
-};
+using RegKey = UniqueOwner<HKEY, RegKeyCloser>;
 
 // A BSTR freed with SysFreeString.
-class Bstr {
+class Bstr : public UniqueOwner<BSTR, BstrFreer> {
 public:
     Bstr() = default;
-    explicit Bstr(const wchar_t* s) : b_(s ? ::SysAllocString(s) : nullptr) {}
-    Bstr(const wchar_t* s, UINT len) : b_(::SysAllocStringLen(s, len)) {}
-    ~Bstr() { reset(); }
-    Bstr(Bstr&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
-    Bstr& operator=(Bstr&& o) noexcept { if (this != &o) { reset(); b_ = o.b_; o.b_ = nullptr; } return *this; }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-
-    BSTR get() const { return b_; }
-    BSTR* put() { reset(); return &b_; }
-    BSTR release() { BSTR b = b_; b_ = nullptr; return b; }
-    const wchar_t* c_str() const { return b_ ? b_ : L""; }
-    UINT length() const { return b_ ? ::SysStringLen(b_) : 0; }
-    void reset() { if (b_) ::SysFreeString(b_); b_ = nullptr; }
-
-private:
-    BSTR b_ = nullptr;
+    explicit Bstr(const wchar_t* s) : UniqueOwner(s ? ::SysAllocString(s) : nullptr) {}
+    Bstr(const wchar_t* s, UINT len) : UniqueOwner(::SysAllocStringLen(s, len)) {}
+    const wchar_t* c_str() const { return get() ? get() : L""; }
+    UINT length() const { return get() ? ::SysStringLen(get()) : 0; }
 };
 
 // A VARIANT cleared with VariantClear.
@@ -119,21 +112,7 @@ private:
 };
 
 // A SAFEARRAY destroyed with SafeArrayDestroy.
-class SafeArray {
-public:
-    SafeArray() = default;
-    explicit SafeArray(SAFEARRAY* a) : a_(a) {}
-    ~SafeArray() { reset(); }
-    SafeArray(const SafeArray&) = delete;
-    SafeArray& operator=(const SafeArray&) = delete;
-
-    SAFEARRAY* get() const { return a_; }
-    SAFEARRAY* release() { SAFEARRAY* a = a_; a_ = nullptr; return a; }
-    void reset(SAFEARRAY* a = nullptr) { if (a_) ::SafeArrayDestroy(a_); a_ = a; }
-
-private:
-    SAFEARRAY* a_ = nullptr;
-};
+using SafeArray = UniqueOwner<SAFEARRAY*, SafeArrayDestroyer>;
 
 // COM initialised for the calling thread for the owner's lifetime.
 class ComApartment {
