@@ -10,5 +10,5 @@ struct ExecutorContext;
 constexpr int MAX_REFERENCE_DEPTH = 8;
 
 // Replaces the first braced method name in the text by the single value that
-// method's Get reads in the catalogue; otherwise the text comes back as written.
+// method's Get reads (through the context); otherwise the text comes back as written.
 std::wstring ResolveReference(const ExecutorContext& context, const std::wstring& text);
