@@ -15,7 +15,7 @@
 #include "machine_data_file.h"
 #include "file_replace.h"
 #include "formatted_xml.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "test_support.h"
 #include "xml_dom.h"
 

@@ -12,7 +12,7 @@
 
 #include "bench_common.h"
 #include "bench_parts.h"
-#include "raii.h"
+#include "win32_owners.h"
 
 int main()
 {

@@ -11,7 +11,7 @@
 
 #include "bench_common.h"
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "serial_digest.h"
 #include "test_support.h"
 

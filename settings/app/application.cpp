@@ -12,7 +12,7 @@
 #include "method_catalog.h"
 #include "method_text.h"
 #include "placeholder_serial.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "serial_digest.h"
 #include "status_dialog.h"
 

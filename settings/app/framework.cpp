@@ -1,6 +1,6 @@
 #include "framework.h"
 
-#include "raii.h"
+#include "win32_owners.h"
 
 namespace {
 CWinApp* theApplication = nullptr;

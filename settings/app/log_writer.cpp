@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 
 std::wstring logFolder;
 std::wstring logBaseName;

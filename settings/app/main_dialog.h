@@ -7,7 +7,7 @@
 
 #include "framework.h"
 #include "item_values.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "run_context.h"
 
 class CMFCApplicationDlg : public CDialog {

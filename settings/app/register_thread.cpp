@@ -47,7 +47,7 @@ int CRegisterThread::CreateRecord()
 
     MethodCatalog catalog;
     catalog.LoadFile(context.methodsPath);
-    if (!ReadInventory(names, catalog, data))
+    if (!ReadInventory(names, catalog, data, &CWinThread::StopRequested))
         return RECORD_FAILED; // the window has closed: nobody waits for the record
     catalog.Close();
 

@@ -44,11 +44,6 @@ bool SaveRetrying(const MachineDataFile& data, const std::wstring& path, DWORD& 
 
 } // namespace
 
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
-}
-
 void CSetupThread::Report(UINT message, WPARAM wParam, LPARAM lParam)
 {
     ::SendMessageW(AfxGetMainWnd(), message, wParam, lParam);
@@ -150,7 +145,7 @@ void CSetupThread::CollectInventory(const std::wstring& inventoryPath, MethodCat
     std::vector<std::wstring> names;
     if (!ReadInventoryList(inventoryPath, names))
         return;
-    ReadInventory(names, catalogA, data);
+    ReadInventory(names, catalogA, data, &CWinThread::StopRequested);
 }
 
 CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catalogA, MethodCatalog& catalogB,

@@ -40,5 +40,3 @@ private:
     bool reported_ = false;      // the outcome of the run has been sent
 };
 
-// True for the methods the run handles itself: "Reboot" or "再起動", any case.
-bool IsRebootMethod(const std::wstring& method);

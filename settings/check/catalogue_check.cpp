@@ -1,5 +1,5 @@
 #include "catalogue_check.h"
-#include "required_children.h"
+#include "definition_types.h"
 
 #include <iterator>
 #include <map>
@@ -144,16 +144,19 @@ void CCatalogueChecker::CheckDefinition(IXMLDOMNode* definition, bool isSet)
 
 void CCatalogueChecker::CheckRequired(IXMLDOMNode* definition, const std::wstring& type, bool isSet)
 {
-    const CRequired* begin = isSet ? std::begin(SET_REQUIRED) : std::begin(GET_REQUIRED);
-    const CRequired* end = isSet ? std::end(SET_REQUIRED) : std::end(GET_REQUIRED);
-    for (const CRequired* entry = begin; entry != end; ++entry) {
-        if (!xmldom::EqualsNoCase(type, entry->type))
-            continue;
-        for (const wchar_t* child : entry->children)
-            if (!xmldom::SelectNode(definition, child))
-                report_.Error(At(definition), L"C007", std::wstring(isSet ? L"Set" : L"Method") + L" (type \"" + type +
-                                                           L"\") に " + child + L" がありません");
+    const std::vector<const wchar_t*>* required = nullptr;
+    if (isSet) {
+        if (const SetDefinitionType* entry = FindSetDefinitionType(type))
+            required = &entry->required;
+    } else if (const GetDefinitionType* entry = FindGetDefinitionType(type)) {
+        required = &entry->required;
     }
+    if (!required)
+        return;
+    for (const wchar_t* child : *required)
+        if (!xmldom::SelectNode(definition, child))
+            report_.Error(At(definition), L"C007", std::wstring(isSet ? L"Set" : L"Method") + L" (type \"" + type +
+                                                       L"\") に " + child + L" がありません");
 }
 
 void CCatalogueChecker::CheckRegistry(IXMLDOMNode* definition, bool isSet)

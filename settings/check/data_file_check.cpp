@@ -16,11 +16,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
-}
-
 // An optional sign and decimal digits, nothing else.
 bool IsDecimal(const std::wstring& text, long long& number)
 {

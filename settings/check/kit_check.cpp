@@ -7,7 +7,7 @@
 
 #include "data_file_check.h"
 #include "inventory_check.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 namespace {

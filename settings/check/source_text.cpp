@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "raii.h"
+#include "win32_owners.h"
 #include "sax_error_place.h"
 #include "xml_dom.h"
 

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "method_catalog.h"
+#include "executor_context.h"
 #include "method_params.h"
 #include "method_status.h"
 #include "method_text.h"
 #include "program_search.h"
-#include "raii.h"
 #include "success_codes.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 namespace {
@@ -193,7 +193,7 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode, bool* started)
     return exitCode == 0;
 }
 
-MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+MethodOutcome RunCommandMethod(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values,
                                bool console)
 {
     MethodOutcome outcome;
@@ -222,7 +222,7 @@ MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* defini
         commands->get_item(i, &command);
         std::wstring commandLine = xmldom::Text(command.Get());
         if (!params.empty()) {
-            ReplaceLocationPlaceholders(commandLine, catalog);
+            ReplaceLocationPlaceholders(commandLine, context);
             ReplaceParamPlaceholders(commandLine, params);
         } else if (commandLine.empty() || !SwitchRule(values)) {
             // A switch that is off, or an empty command, ends the list successfully.

@@ -7,7 +7,7 @@
 #include "item_values.h"
 #include "method_status.h"
 
-class MethodCatalog;
+struct ExecutorContext;
 
 // A command line has at most this many characters (the buffer holds one more).
 constexpr size_t MAX_COMMAND_LINE = 2047;
@@ -31,5 +31,5 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode, bool* started 
 // does not read (nothing is run then); the output is that of the last hidden
 // command run. An exit code listed in SuccessCodes counts as success and is
 // kept in acceptedCode.
-MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+MethodOutcome RunCommandMethod(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values,
                                bool console);

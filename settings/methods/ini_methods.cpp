@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "method_catalog.h"
+#include "executor_context.h"
 #include "method_reference.h"
 #include "method_status.h"
 #include "xml_dom.h"
@@ -21,25 +21,25 @@ struct IniLocation {
     std::wstring key;
 };
 
-bool ReadLocation(MethodCatalog& catalog, IXMLDOMNode* definition, IniLocation& location)
+bool ReadLocation(const ExecutorContext& context, IXMLDOMNode* definition, IniLocation& location)
 {
     std::wstring folder, name;
     if (!xmldom::ChildText(definition, L"Path", folder) || !xmldom::ChildText(definition, L"File", name)
         || !xmldom::ChildText(definition, L"Section", location.section) || !xmldom::ChildText(definition, L"Key", location.key))
         return false;
-    location.file = ResolveReference(catalog, folder) + L"\\" + name;
+    location.file = ResolveReference(context, folder) + L"\\" + name;
     return true;
 }
 
 } // namespace
 
-int GetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result)
+int GetIniValue(const ExecutorContext& context, IXMLDOMNode* definition, MethodResult& result)
 {
     std::wstring type;
     if (!xmldom::ChildText(definition, L"Type", type))
         return METHOD_NOT_RUN;
     IniLocation location;
-    if (!ReadLocation(catalog, definition, location))
+    if (!ReadLocation(context, definition, location))
         return METHOD_NOT_RUN;
 
     if (!xmldom::EqualsNoCase(type, L"Int")) {
@@ -65,10 +65,10 @@ int GetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& r
     return 0;
 }
 
-int SetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstring& value)
+int SetIniValue(const ExecutorContext& context, IXMLDOMNode* definition, const std::wstring& value)
 {
     IniLocation location;
-    if (!ReadLocation(catalog, definition, location))
+    if (!ReadLocation(context, definition, location))
         return METHOD_NOT_RUN;
     if (::WritePrivateProfileStringW(location.section.c_str(), location.key.c_str(), value.c_str(), location.file.c_str()))
         return 0;

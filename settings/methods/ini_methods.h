@@ -7,7 +7,7 @@
 
 #include "method_result.h"
 
-class MethodCatalog;
+struct ExecutorContext;
 
 // A string value is read into this many characters (the last holds the null).
 constexpr int INI_VALUE_BUFFER = 4096;
@@ -16,6 +16,6 @@ constexpr int INI_VALUE_BUFFER = 4096;
 // otherwise the Win32 error of a failed write.
 
 // Reads `Path`, `File`, `Section`, `Key`, `Type` ("Int" reads a number).
-int GetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result);
+int GetIniValue(const ExecutorContext& context, IXMLDOMNode* definition, MethodResult& result);
 // Writes `value` to the key; the file is created when its folder exists.
-int SetIniValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstring& value);
+int SetIniValue(const ExecutorContext& context, IXMLDOMNode* definition, const std::wstring& value);

@@ -1,76 +1,15 @@
 #include "method_catalog.h"
 
-#include "command_runner.h"
-#include "disk_security.h"
+#include "definition_types.h"
 #include "executable_path.h"
-#include "ini_methods.h"
 #include "method_status.h"
 #include "method_text.h"
-#include "registry_methods.h"
-#include "script_runner.h"
-#include "wmi_methods.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-bool Succeeded(MethodCatalog& catalog, int code)
-{
-    catalog.lastError = code;
-    return code == 0;
-}
-
-// A Get of this type only shows its command: nothing is run or read, and
-// lastError keeps its value.
-bool GetPowerShell(MethodCatalog&, IXMLDOMNode* definition, MethodResult&)
-{
-    std::wstring command;
-    xmldom::ChildText(definition, L"Command", command);
-    WriteOutputLine(L" " + command);
-    return false;
-}
-
-struct GetType {
-    const wchar_t* type;
-    bool (*run)(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result);
-};
-
-// Tested in this order; the first match runs.
-const GetType GET_TYPES[] = {
-    {L"PowerShell", GetPowerShell},
-    {L"WMI", [](MethodCatalog& c, IXMLDOMNode* d, MethodResult& r) { return Succeeded(c, GetWmiValue(c, d, r)); }},
-    {L"Registry", [](MethodCatalog& c, IXMLDOMNode* d, MethodResult& r) { return Succeeded(c, GetRegistryValue(d, r)); }},
-    {L"HDDPwd", [](MethodCatalog&, IXMLDOMNode*, MethodResult& r) { return ReadDiskSecurityTable(r); }},
-    {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, MethodResult& r) { return Succeeded(c, GetIniValue(c, d, r)); }},
-};
-
-struct SetType {
-    const wchar_t* type;
-    MethodOutcome (*run)(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values);
-};
-
-// An executor that reports a status alone.
-MethodOutcome StatusOnly(int status)
-{
-    MethodOutcome outcome;
-    outcome.status = status;
-    return outcome;
-}
-
-// Tested in this order; the first match runs. The single-value types take
-// the item's first value, the others the whole map.
-const SetType SET_TYPES[] = {
-    {L"PowerShell", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunScriptMethod(c, d, v, ScriptVariant::POWERSHELL); }},
-    {L"VBScript", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunScriptMethod(c, d, v, ScriptVariant::VBSCRIPT); }},
-    {L"WMIExecute", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(ExecuteWmiMethod(c, d, v)); }},
-    {L"Command", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunCommandMethod(c, d, v, false); }},
-    {L"Console", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return RunCommandMethod(c, d, v, true); }},
-    {L"WMI", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(SetWmiValue(c, d, FirstValue(v))); }},
-    {L"Registry", [](MethodCatalog&, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(SetRegistryValue(d, FirstValue(v))); }},
-    {L"Ini", [](MethodCatalog& c, IXMLDOMNode* d, const ItemValueMap& v) { return StatusOnly(SetIniValue(c, d, FirstValue(v))); }},
-};
 
 // The node's text as the index keys it (the way a path expression compares it): every text and CDATA
 // piece inside it, in document order, untrimmed; comments do not count.
@@ -191,10 +130,8 @@ bool MethodCatalog::RunGet(const std::wstring& name, MethodResult& result)
         lastError = METHOD_NOT_RUN;
         return false;
     }
-    for (const GetType& entry : GET_TYPES)
-        if (xmldom::EqualsNoCase(type, entry.type))
-            return entry.run(*this, definition.Get(), result);
-    return false;
+    const GetDefinitionType* entry = FindGetDefinitionType(type);
+    return entry && entry->run(Context(), definition.Get(), result, lastError);
 }
 
 bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values, bool& notFound)
@@ -220,13 +157,11 @@ bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values,
     if (!xmldom::Attribute(definition.Get(), L"type", type)) {
         outcome.status = METHOD_NOT_RUN;
     } else {
-        for (const SetType& entry : SET_TYPES)
-            if (xmldom::EqualsNoCase(type, entry.type)) {
-                outcome = entry.run(*this, definition.Get(), values);
-                succeeded = outcome.status == 0;
-                break;
-            }
         // An unknown type runs nothing and fails with lastError 0.
+        if (const SetDefinitionType* entry = FindSetDefinitionType(type)) {
+            outcome = entry->run(Context(), definition.Get(), values);
+            succeeded = outcome.status == 0;
+        }
     }
 
     xmldom::ChildText(definition.Get(), L"Message", outcome.message);
@@ -239,18 +174,22 @@ bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values,
 
 bool MethodCatalog::KnowsGetType(const std::wstring& type)
 {
-    for (const GetType& entry : GET_TYPES)
-        if (xmldom::EqualsNoCase(type, entry.type))
-            return true;
-    return false;
+    return FindGetDefinitionType(type) != nullptr;
 }
 
 bool MethodCatalog::KnowsSetType(const std::wstring& type)
 {
-    for (const SetType& entry : SET_TYPES)
-        if (xmldom::EqualsNoCase(type, entry.type))
-            return true;
-    return false;
+    return FindSetDefinitionType(type) != nullptr;
+}
+
+ExecutorContext MethodCatalog::Context()
+{
+    ExecutorContext context;
+    context.exePath = exePath;
+    context.exeDir = exeDir;
+    context.connection = [this](const std::wstring& nameSpace) { return Connection(nameSpace); };
+    context.readMethod = [this](const std::wstring& name, MethodResult& result) { return RunGet(name, result); };
+    return context;
 }
 
 MethodWMI* MethodCatalog::Connection(const std::wstring& nameSpace)

@@ -1,6 +1,7 @@
 // One method catalogue file in memory: finds a method by name (through an
 // index built at load) and runs its Get or Set definition through the
-// executor its `type` selects. The rules the executors share live in
+// executor its `type` selects in the table of definition types. Executors get
+// an ExecutorContext, never the catalogue. The rules they share live in
 // method_params (parameters, the switch rule) and method_reference.
 #pragma once
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "executor_context.h"
 #include "item_values.h"
 #include "method_result.h"
 #include "method_wmi.h"
@@ -42,7 +44,7 @@ public:
     void Close();
 
     // Whether a Get or Set definition of this `type` (letter case ignored)
-    // has an executor, so that a catalogue can be checked before it is used.
+    // has an executor (an entry in the table of definition types).
     static bool KnowsGetType(const std::wstring& type);
     static bool KnowsSetType(const std::wstring& type);
 
@@ -56,6 +58,9 @@ public:
     // included); created and connected on first use and kept whether or not
     // the connection succeeded. Never null.
     MethodWMI* Connection(const std::wstring& nameSpace);
+    // What an executor run by this catalogue may use: its location, its
+    // connections and the Gets of its methods for references.
+    ExecutorContext Context();
     int lastError = 0;        // status of the last executor run, 0 = success
     std::wstring output;      // captured output of the last hidden process of a Set
     std::wstring message;     // the Message text of the last Set definition run

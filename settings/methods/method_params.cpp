@@ -1,6 +1,6 @@
 #include "method_params.h"
 
-#include "method_catalog.h"
+#include "executor_context.h"
 #include "method_status.h"
 #include "method_text.h"
 #include "xml_dom.h"
@@ -52,10 +52,10 @@ bool CollectParamValues(IXMLDOMNode* definition, const ItemValueMap& values, Par
     return status == 0;
 }
 
-void ReplaceLocationPlaceholders(std::wstring& text, const MethodCatalog& catalog)
+void ReplaceLocationPlaceholders(std::wstring& text, const ExecutorContext& context)
 {
-    ReplaceAll(text, L"{EXEPATH}", catalog.exePath);
-    ReplaceAll(text, L"{EXEDIR}", catalog.exeDir);
+    ReplaceAll(text, L"{EXEPATH}", context.exePath);
+    ReplaceAll(text, L"{EXEDIR}", context.exeDir);
 }
 
 void ReplaceParamPlaceholders(std::wstring& text, const ParamList& params)

@@ -9,7 +9,7 @@
 
 #include "item_values.h"
 
-class MethodCatalog;
+struct ExecutorContext;
 
 // Parameter name -> value, in document order.
 using ParamList = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -36,7 +36,7 @@ int ForEachParam(IXMLDOMNodeList* params, const ItemValueMap& values, const Para
 bool CollectParamValues(IXMLDOMNode* definition, const ItemValueMap& values, ParamList& params);
 
 // "{EXEPATH}" then "{EXEDIR}" replaced by the tool's location.
-void ReplaceLocationPlaceholders(std::wstring& text, const MethodCatalog& catalog);
+void ReplaceLocationPlaceholders(std::wstring& text, const ExecutorContext& context);
 // "{name}" of each parameter replaced by its value, in order; text inserted
 // for one parameter is subject to the later ones.
 void ReplaceParamPlaceholders(std::wstring& text, const ParamList& params);

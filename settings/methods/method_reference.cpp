@@ -1,9 +1,9 @@
 #include "method_reference.h"
 
-#include "method_catalog.h"
+#include "executor_context.h"
 #include "method_text.h"
 
-std::wstring ResolveReference(MethodCatalog& catalog, const std::wstring& text)
+std::wstring ResolveReference(const ExecutorContext& context, const std::wstring& text)
 {
     // References nest only through Gets run on this thread.
     thread_local int depth = 0;
@@ -23,7 +23,7 @@ std::wstring ResolveReference(MethodCatalog& catalog, const std::wstring& text)
     std::wstring token = resolved.substr(open, close - open + 1);
     MethodResult result;
     ++depth;
-    bool read = catalog.RunGet(token.substr(1, token.size() - 2), result);
+    bool read = context.readMethod && context.readMethod(token.substr(1, token.size() - 2), result);
     --depth;
     if (read && result.kind == MethodResult::SINGLE)
         ReplaceAll(resolved, token, result.value);

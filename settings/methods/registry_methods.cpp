@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "method_status.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "method_catalog.h"
+#include "executor_context.h"
 #include "method_reference.h"
 #include "method_params.h"
 #include "method_status.h"
@@ -73,7 +73,7 @@ VARTYPE WmiValueType(const std::wstring& typeText, bool allowArray)
     return VT_EMPTY;
 }
 
-int GetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& result)
+int GetWmiValue(const ExecutorContext& context, IXMLDOMNode* definition, MethodResult& result)
 {
     std::wstring listText;
     const bool table = xmldom::Attribute(definition, L"list", listText) && xmldom::EqualsNoCase(listText, L"true");
@@ -84,7 +84,7 @@ int GetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& r
     const bool single = xmldom::ChildText(definition, L"Property", property);
 
     // The condition of a read is used as written: it may contain braces of its own.
-    MethodWMI* connection = catalog.Connection(nameSpace);
+    MethodWMI* connection = context.connection(nameSpace);
     if (single) {
         result.kind = MethodResult::SINGLE;
         connection->QueryValue(className, condition, property, result.value);
@@ -102,7 +102,7 @@ int GetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, MethodResult& r
     return connection->lastError;
 }
 
-int SetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstring& value)
+int SetWmiValue(const ExecutorContext& context, IXMLDOMNode* definition, const std::wstring& value)
 {
     std::wstring nameSpace, className, condition, property, typeText;
     if (!RequiredTexts(definition, {{L"Namespace", &nameSpace}, {L"Class", &className}, {L"Where", &condition},
@@ -115,13 +115,13 @@ int SetWmiValue(MethodCatalog& catalog, IXMLDOMNode* definition, const std::wstr
     if (type == VT_EMPTY)
         return WMI_UNKNOWN_VALUE_TYPE;
 
-    MethodWMI* connection = catalog.Connection(nameSpace);
+    MethodWMI* connection = context.connection(nameSpace);
     // The condition may name the instance by another method's value, e.g. {DriveKey}.
-    connection->SetProperty(className, ResolveReference(catalog, condition), property, value, type);
+    connection->SetProperty(className, ResolveReference(context, condition), property, value, type);
     return connection->lastError;
 }
 
-int ExecuteWmiMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values)
+int ExecuteWmiMethod(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values)
 {
     std::wstring nameSpace, className, objectKey, methodName;
     if (!RequiredTexts(definition, {{L"Namespace", &nameSpace}, {L"Class", &className}, {L"Object", &objectKey},
@@ -136,7 +136,7 @@ int ExecuteWmiMethod(MethodCatalog& catalog, IXMLDOMNode* definition, const Item
         return code;
     }
 
-    MethodWMI* connection = catalog.Connection(nameSpace);
-    connection->ExecMethod(className, ResolveReference(catalog, objectKey), methodName, params);
+    MethodWMI* connection = context.connection(nameSpace);
+    connection->ExecMethod(className, ResolveReference(context, objectKey), methodName, params);
     return connection->lastError;
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "raii.h"
+#include "win32_owners.h"
 
 #ifndef SMART_RCV_DRIVE_DATA
 #define SMART_RCV_DRIVE_DATA 0x0007C088

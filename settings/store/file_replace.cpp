@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "raii.h"
+#include "win32_owners.h"
 
 bool ReplaceFileContents(const std::wstring& path, std::string_view bytes, DWORD& error)
 {

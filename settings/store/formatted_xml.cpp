@@ -2,8 +2,7 @@
 
 #include <objbase.h>
 
-#include "file_replace.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 #include "xml_text_scanner.h"
 
@@ -763,12 +762,17 @@ bool IndentXmlText(std::string_view xml, std::string& utf8)
     return indented;
 }
 
-bool SaveFormattedXml(IXMLDOMDocument* document, const std::wstring& path)
+Microsoft::WRL::ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent,
+                                                  const std::wstring& name)
 {
-    std::string text;
-    bool formatted = FormatXml(document, text);
-    if (!formatted)
-        return false;
-    DWORD error = 0;
-    return ReplaceFileContents(path, text, error);
+    Microsoft::WRL::ComPtr<IXMLDOMNode> appended;
+    if (!IsXmlName(name))
+        return appended;
+    Bstr tag(name.c_str(), static_cast<UINT>(name.size()));
+    Microsoft::WRL::ComPtr<IXMLDOMElement> element;
+    if (document->createElement(tag.get(), &element) != S_OK || !element)
+        return appended;
+    if (parent->appendChild(element.Get(), &appended) != S_OK)
+        appended.Reset();
+    return appended;
 }

@@ -1,7 +1,7 @@
 #include "inventory.h"
 
 #include "formatted_xml.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 #include <string>
@@ -9,23 +9,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// A new element appended as the last child of `parent`. The name is checked
-// here as well as by the DOM: a name the writer could not put out would
-// otherwise make the next save fail.
-ComPtr<IXMLDOMNode> AppendElement(IXMLDOMDocument* document, IXMLDOMNode* parent, const std::wstring& name)
-{
-    ComPtr<IXMLDOMNode> appended;
-    if (!IsXmlName(name))
-        return appended;
-    Bstr tag(name.c_str(), static_cast<UINT>(name.size()));
-    ComPtr<IXMLDOMElement> element;
-    if (document->createElement(tag.get(), &element) != S_OK || !element)
-        return appended;
-    if (parent->appendChild(element.Get(), &appended) != S_OK)
-        appended.Reset();
-    return appended;
-}
 
 bool AppendText(IXMLDOMDocument* document, IXMLDOMNode* parent, const std::wstring& text)
 {

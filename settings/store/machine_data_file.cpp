@@ -4,7 +4,7 @@
 #include "formatted_xml.h"
 #include "inventory.h"
 #include "leading_integer.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 #include <cstdio>
@@ -240,13 +240,7 @@ ComPtr<IXMLDOMNode> MachineDataFile::ChildOfData(const wchar_t* name, bool creat
     ComPtr<IXMLDOMNode> node = xmldom::SelectNode(data.Get(), name);
     if (node || !create || !data)
         return node;
-    Bstr tag(name);
-    ComPtr<IXMLDOMElement> element;
-    if (document_->createElement(tag.get(), &element) != S_OK || !element)
-        return node;
-    if (data->appendChild(element.Get(), &node) != S_OK)
-        node.Reset();
-    return node;
+    return AppendElement(document_.Get(), data.Get(), name);
 }
 
 bool MachineDataFile::SetSerial(const std::wstring& newSerial)
@@ -289,28 +283,6 @@ bool MachineDataFile::ClearProgress()
     return data && SUCCEEDED(data->removeChild(node.Get(), &removed));
 }
 
-// The item is found by comparing Name attributes rather than by putting the
-// name into a query: a name with an apostrophe or with query syntax in it
-// then still finds its own item, and never another one.
-bool MachineDataFile::SetValue(const std::wstring& name, const std::wstring& value)
-{
-    if (!document_)
-        return false;
-    ComPtr<IXMLDOMNodeList> values = ValueElements(document_.Get());
-    long count = 0;
-    if (!values || FAILED(values->get_length(&count)))
-        return false;
-    for (long i = 0; i < count; ++i) {
-        ComPtr<IXMLDOMNode> item;
-        std::wstring itemName;
-        if (values->get_item(i, &item) != S_OK || !item || !xmldom::Attribute(item.Get(), L"Name", itemName)
-            || itemName != name)
-            continue;
-        return SetText(item.Get(), value) && SetAttribute(item.Get(), L"Get", L"true");
-    }
-    return false;
-}
-
 bool MachineDataFile::SetValueAt(size_t index, const std::wstring& value)
 {
     if (!document_ || index >= itemNames.size())
@@ -341,4 +313,9 @@ bool MachineDataFile::Save(const std::wstring& filePath, DWORD& error) const
 bool MachineDataFile::AddInventoryEntry(const MethodResult& result)
 {
     return ::AddInventoryEntry(document_.Get(), hasSerial, result);
+}
+
+bool IsRebootMethod(const std::wstring& method)
+{
+    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
 }

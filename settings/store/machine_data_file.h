@@ -41,13 +41,11 @@ public:
     // Removes Data/Progress, so that the next run starts with the first item.
     // `progress` is unchanged.
     bool ClearProgress();
-    // Replaces the whole content of the first item named `name` by the text
-    // `value` and marks it Get="true". False when no item has that name.
-    // The item lists are unchanged.
-    bool SetValue(const std::wstring& name, const std::wstring& value);
-    // The same for the item at `index` (its position in the item lists), so
-    // that a value read back lands in the item that read it even when its
-    // name differs from its method's or repeats another item's.
+    // Replaces the whole content of the item at `index` (its position in the
+    // item lists) by the text `value` and marks it Get="true", so that a value
+    // read back lands in the item that read it even when its name differs from
+    // its method's or repeats another item's. False for an index outside the
+    // items. The item lists are unchanged.
     bool SetValueAt(size_t index, const std::wstring& value);
     // Writes the document indented; the file is replaced in one step, so a
     // failed or interrupted save leaves the previous file intact.
@@ -86,4 +84,8 @@ private:
 
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };
+
+// True for the item methods the run handles itself, without a catalogue:
+// "Reboot" or "再起動", any letter case.
+bool IsRebootMethod(const std::wstring& method);
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "raii.h"
+#include "win32_owners.h"
 #include "wmi_value_rules.h"
 
 // One typed input parameter of a WMI method call.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "raii.h"
+#include "win32_owners.h"
 
 namespace wmi {
 

@@ -112,9 +112,7 @@ TEST_F(VornOps, PostedKeysReachNotepad)
     EXPECT_EQ(run.exitCode, 0u);
     HWND notepad = ts::findWindow(L"Notepad", nullptr);
     HWND edit = ::FindWindowExW(notepad, nullptr, L"Edit", nullptr);
-    DWORD start = ::GetTickCount();
-    while (ts::windowText(edit) != L"\t\t\r\n" && ::GetTickCount() - start < 3000)
-        ::Sleep(50);
+    ts::waitUntil([&] { return ts::windowText(edit) == L"\t\t\r\n"; }, 10000);
     EXPECT_EQ(ts::windowText(edit), L"\t\t\r\n");
 }
 

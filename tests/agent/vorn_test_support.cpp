@@ -32,13 +32,7 @@ std::string VornFolder::targetLaunch(const std::string& options) const
 
 bool VornFolder::waitForRecord(const std::string& part, DWORD timeoutMs) const
 {
-    DWORD start = ::GetTickCount();
-    while (record().find(part) == std::string::npos) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(30);
-    }
-    return true;
+    return ts::waitUntil([&] { return record().find(part) != std::string::npos; }, timeoutMs);
 }
 
 VornRun VornFolder::run(const std::vector<int>& answers, DWORD timeoutMs, const OutputWatcher& watch) const

@@ -62,7 +62,8 @@ ts::ChildProcess& AppKit::start(bool readOutput, const std::wstring& workDir)
     process_ = std::make_unique<ts::ChildProcess>();
     std::wstring program = ts::quote(dir_.file(L"peltacfg.exe"));
     const std::wstring& dir = workDir.empty() ? dir_.path() : workDir;
-    EXPECT_TRUE(readOutput ? process_->start(program, dir) : process_->startWithoutOutput(program, dir));
+    bool started = readOutput ? process_->start(program, dir) : process_->startWithoutOutput(program, dir);
+    EXPECT_TRUE(started) << process_->startFailure();
     return *process_;
 }
 
@@ -83,8 +84,7 @@ std::string dataFile(const std::string& values, const std::string& extra)
 
 HWND AppKit::runAndWaitBox(HWND dialog, DWORD timeoutMs)
 {
-    ts::pressButton(dialog, IDC_RUN_BUTTON);
-    return drv::findMessageBox(process_->pid(), timeoutMs);
+    return drv::pressAndWaitBox(dialog, IDC_RUN_BUTTON, process_->pid(), timeoutMs);
 }
 
 void AppKit::installShutdownStub(int exitCode) const

@@ -13,8 +13,7 @@ const std::string MODEL_METHOD = "<Data><Name>Model</Name><Method type=\"Registr
 // Presses "登録" and returns the outcome box's text, leaving the window open.
 std::wstring pressRegister(AppKit& kit, HWND status)
 {
-    ts::pressButton(status, IDC_REGISTER_BUTTON);
-    HWND box = drv::findMessageBox(kit.process().pid(), 60000);
+    HWND box = drv::pressAndWaitBox(status, IDC_REGISTER_BUTTON, kit.process().pid(), 60000);
     if (!box)
         return L"<no box>";
     std::wstring text = drv::messageBoxText(box);

@@ -14,7 +14,7 @@
 #include "app_messages.h"
 #include "inventory_list.h"
 #include "log_writer.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "registry_value.h"
 #include "setup_thread.h"
 #include "resource.h"
@@ -280,13 +280,20 @@ TEST_F(SetupRun, RebootItemSavesAndResumesAfterRestart)
     kit.start();
     HWND dialog = kit.waitMainDialog();
     ASSERT_TRUE(dialog);
+    std::vector<DWORD> threadsBefore = ts::processThreads(kit.process().pid());
     ts::pressButton(dialog, IDC_RUN_BUTTON);
     // The restart leaves no box: wait for the stand-in to be called.
-    DWORD start = ::GetTickCount();
-    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
-        ::Sleep(50);
+    ASSERT_TRUE(ts::waitUntil([&] { return !kit.shutdownCalls().empty(); }, 60000));
     EXPECT_EQ(kit.shutdownCalls(), L"shutdown.exe /r /t 0\n");
-    EXPECT_FALSE(drv::findMessageBox(kit.process().pid(), 500));
+    // A box would be shown while the worker waits for it, so once every thread the
+    // run started has ended, a box that was coming is already there.
+    EXPECT_TRUE(ts::waitUntil([&] {
+        for (DWORD id : ts::processThreads(kit.process().pid()))
+            if (std::find(threadsBefore.begin(), threadsBefore.end(), id) == threadsBefore.end())
+                return false;
+        return true;
+    }, 60000)) << "the run's worker did not end";
+    EXPECT_TRUE(drv::messageBoxes(kit.process().pid()).empty());
     EXPECT_TRUE(kit.closeAndWait(dialog));
     EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"restart\">2</Progress>"), std::string::npos);
 
@@ -299,9 +306,11 @@ TEST_F(SetupRun, RebootItemSavesAndResumesAfterRestart)
     EXPECT_EQ(rows[2][0], L"○");
     EXPECT_EQ(rows[3][0], L"");
     ts::pressButton(dialog, IDC_RUN_BUTTON);
-    start = ::GetTickCount();
-    while (kit.shutdownCalls().size() < 44 && ::GetTickCount() - start < 60000)
-        ::Sleep(50);
+    // The second call of the stand-in: two lines.
+    EXPECT_TRUE(ts::waitUntil([&] {
+        std::wstring calls = kit.shutdownCalls();
+        return calls.find(L"\n") != calls.rfind(L"\n");
+    }, 60000));
     EXPECT_TRUE(kit.closeAndWait(dialog));
     EXPECT_EQ(readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Sz", 0), L"after");
 
@@ -345,9 +354,11 @@ TEST_F(SetupRun, FailedRestartIsTriedAgain)
     auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
     EXPECT_EQ(rows[0][0], L"");
     ts::pressButton(dialog, IDC_RUN_BUTTON);
-    DWORD start = ::GetTickCount();
-    while (kit.shutdownCalls().find(L"\n") == kit.shutdownCalls().rfind(L"\n") && ::GetTickCount() - start < 60000)
-        ::Sleep(50);
+    // The second call of the stand-in: two lines.
+    EXPECT_TRUE(ts::waitUntil([&] {
+        std::wstring calls = kit.shutdownCalls();
+        return calls.find(L"\n") != calls.rfind(L"\n");
+    }, 60000));
     EXPECT_TRUE(kit.closeAndWait(dialog));
     EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"restart\">0</Progress>"), std::string::npos);
 }
@@ -376,13 +387,7 @@ std::string stdRegProvSet(const std::string& name, const std::string& method, co
 // Waits until the log holds the text; false after timeoutMs.
 bool waitForLog(const AppKit& kit, const std::wstring& text, DWORD timeoutMs = 60000)
 {
-    DWORD start = ::GetTickCount();
-    while (kit.logText().find(text) == std::wstring::npos) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(100);
-    }
-    return true;
+    return ts::waitUntil([&] { return kit.logText().find(text) != std::wstring::npos; }, timeoutMs, 100);
 }
 
 } // namespace

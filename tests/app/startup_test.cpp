@@ -236,7 +236,7 @@ TEST(Startup, FolderTooDeepIsReported)
     ASSERT_EQ(deep.size(), 200u);
     ASSERT_TRUE(ts::copyFile(kit.file(L"peltacfg.exe"), deep + L"\\peltacfg.exe"));
     ts::ChildProcess process;
-    ASSERT_TRUE(process.start(ts::quote(deep + L"\\peltacfg.exe"), deep));
+    ASSERT_TRUE(process.start(ts::quote(deep + L"\\peltacfg.exe"), deep)) << process.startFailure();
     HWND status = ts::waitForWindow(L"#32770", STATUS_TITLE, process.pid(), 15000);
     ASSERT_TRUE(status);
     EXPECT_EQ(ts::dialogItemText(status, IDC_STATUS_MESSAGE), L"フォルダのパスが長すぎます（183文字まで）");
@@ -252,7 +252,7 @@ TEST(Startup, SecondInstanceEndsAtOnce)
     HWND first = kit.waitStatusWindow();
     ASSERT_TRUE(first);
     ts::RunResult second = ts::runProcess(ts::quote(kit.file(L"peltacfg.exe")), kit.folder(), 15000);
-    EXPECT_TRUE(second.started);
+    EXPECT_TRUE(second.started) << second.startFailure;
     EXPECT_FALSE(second.timedOut);
     EXPECT_TRUE(::IsWindow(first));
     EXPECT_TRUE(kit.closeAndWait(first));

@@ -22,7 +22,7 @@ struct CheckRun {
 CheckRun runCheck(const std::wstring& arguments)
 {
     ts::RunResult r = ts::runProcess(ts::quote(ts::binPath(L"peltacheck.exe")) + L" " + arguments);
-    EXPECT_TRUE(r.started && !r.timedOut);
+    EXPECT_TRUE(r.started && !r.timedOut) << r.startFailure;
     CheckRun run{r.exitCode, {}};
     std::wistringstream text(ts::cp932ToWide(r.output));
     for (std::wstring line; std::getline(text, line);) {

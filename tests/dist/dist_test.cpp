@@ -94,7 +94,7 @@ TEST(Dist, PeltacfgStartedFromTheRootOnlyOffersTheRecord)
     }
 
     ts::ChildProcess peltacfg;
-    ASSERT_TRUE(peltacfg.start(ts::quote(kit.file(L"peltacfg.exe")), kit.path()));
+    ASSERT_TRUE(peltacfg.start(ts::quote(kit.file(L"peltacfg.exe")), kit.path())) << peltacfg.startFailure();
     HWND status = ts::waitForWindow(L"#32770", L"Pelta（Windows版）", peltacfg.pid(), 30000);
     ASSERT_TRUE(status) << "no status window";
     EXPECT_EQ(ts::dialogItemText(status, IDC_STATUS_MESSAGE), L"未登録のPCです");

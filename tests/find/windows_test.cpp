@@ -44,7 +44,7 @@ class VornFind : public ::testing::Test {
 protected:
     void startTarget()
     {
-        ASSERT_TRUE(target.start(ts::cp932ToWide(folder.targetLaunch(launchOptions))));
+        ASSERT_TRUE(target.start(ts::cp932ToWide(folder.targetLaunch(launchOptions)))) << target.startFailure();
         ASSERT_TRUE(folder.waitForRecord("started", 10000));
     }
     vt::ProgramCleanup cleanup;
@@ -103,14 +103,11 @@ TEST_F(VornFind, WindowsLinesMakeVornrunFindTheSameWindows)
 TEST_F(VornFind, WindowsLinesFindNotepadsEditControl)
 {
     ts::ChildProcess notepad;
-    ASSERT_TRUE(notepad.start(L"notepad.exe"));
+    ASSERT_TRUE(notepad.start(L"notepad.exe")) << notepad.startFailure();
     HWND main = ts::waitForWindow(L"Notepad", nullptr, notepad.pid(), 10000);
     ASSERT_TRUE(main);
     // The editing control may come a moment after the main window.
-    for (DWORD start = ::GetTickCount(); !::FindWindowExW(main, nullptr, L"Edit", nullptr);) {
-        ASSERT_LT(::GetTickCount() - start, 10000u);
-        ::Sleep(50);
-    }
+    ASSERT_TRUE(ts::waitUntil([&] { return ::FindWindowExW(main, nullptr, L"Edit", nullptr) != nullptr; }, 10000));
     auto found = vornfind("windows notepad.exe");
     ASSERT_EQ(found.exitCode, 0u);
     std::string script = "\r\n";

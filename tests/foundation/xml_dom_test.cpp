@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 TEST(XmlDom, SelectsTextAndAttributes)

@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "definition_types.h"
 #include "inventory_list.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
-#include "raii.h"
-#include "required_children.h"
-#include "setup_thread.h"
+#include "win32_owners.h"
 #include "test_support.h"
 #include "wmi_methods.h"
 #include "xml_dom.h"
@@ -41,15 +40,12 @@ struct CatalogueSummary {
     std::set<std::wstring> setTypes;
 };
 
-void checkRequiredChildren(IXMLDOMNode* definition, const std::wstring& type, const CRequired* table, size_t count,
+// The children the table of definition types requires of this definition's type.
+void checkRequiredChildren(IXMLDOMNode* definition, const std::vector<const wchar_t*>& required,
                            const std::string& where)
 {
-    for (size_t i = 0; i < count; ++i) {
-        if (!xmldom::EqualsNoCase(type, table[i].type))
-            continue;
-        for (const wchar_t* child : table[i].children)
-            EXPECT_TRUE(xmldom::SelectNode(definition, child)) << where << " lacks <" << narrow(child) << ">";
-    }
+    for (const wchar_t* child : required)
+        EXPECT_TRUE(xmldom::SelectNode(definition, child)) << where << " lacks <" << narrow(child) << ">";
 }
 
 void checkParams(IXMLDOMNode* definition, const std::wstring& type, const std::string& where)
@@ -76,12 +72,16 @@ void checkDefinition(IXMLDOMNode* data, const wchar_t* element, bool isGet, Cata
     std::wstring type;
     ASSERT_TRUE(xmldom::Attribute(definition.Get(), L"type", type)) << where << ": <" << narrow(element) << "> without type";
     if (isGet) {
-        EXPECT_TRUE(MethodCatalog::KnowsGetType(type)) << where << ": unknown Get type " << narrow(type);
-        checkRequiredChildren(definition.Get(), type, GET_REQUIRED, std::size(GET_REQUIRED), where);
+        const GetDefinitionType* entry = FindGetDefinitionType(type);
+        EXPECT_TRUE(entry) << where << ": unknown Get type " << narrow(type);
+        if (entry)
+            checkRequiredChildren(definition.Get(), entry->required, where);
         summary.getTypes.insert(lowered(type));
     } else {
-        EXPECT_TRUE(MethodCatalog::KnowsSetType(type)) << where << ": unknown Set type " << narrow(type);
-        checkRequiredChildren(definition.Get(), type, SET_REQUIRED, std::size(SET_REQUIRED), where);
+        const SetDefinitionType* entry = FindSetDefinitionType(type);
+        EXPECT_TRUE(entry) << where << ": unknown Set type " << narrow(type);
+        if (entry)
+            checkRequiredChildren(definition.Get(), entry->required, where);
         checkParams(definition.Get(), type, where);
         std::wstring valueType;
         if (xmldom::EqualsNoCase(type, L"WMI")) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "executor_context.h"
+#include "ini_methods.h"
 #include "method_catalog.h"
 #include "method_params.h"
 #include "method_reference.h"
@@ -225,16 +227,38 @@ TEST(MethodCatalog, ResolveReferenceReplacesOnlyTheFirstReadableReference)
     LoadedCatalog cat(iniGet(L"Base") + iniGet(L"Other") + AbsentRegistryGet(L"Absent"));
     ASSERT_TRUE(cat.loaded);
 
-    EXPECT_EQ(ResolveReference(*cat, L"{Base}\\sub"), L"C:\\Base\\sub");
-    EXPECT_EQ(ResolveReference(*cat, L"{Base}+{Base}"), L"C:\\Base+C:\\Base");
-    EXPECT_EQ(ResolveReference(*cat, L"{Base}|{Other}"), L"C:\\Base|{Other}");
-    EXPECT_EQ(ResolveReference(*cat, L"{Nobody}\\x"), L"{Nobody}\\x");
-    EXPECT_EQ(ResolveReference(*cat, L"no braces {at all"), L"no braces {at all");
-    EXPECT_EQ(ResolveReference(*cat, L"}{"), L"}{");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"{Base}\\sub"), L"C:\\Base\\sub");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"{Base}+{Base}"), L"C:\\Base+C:\\Base");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"{Base}|{Other}"), L"C:\\Base|{Other}");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"{Nobody}\\x"), L"{Nobody}\\x");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"no braces {at all"), L"no braces {at all");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"}{"), L"}{");
 
     // A method that exists but cannot be read leaves its reference too.
-    EXPECT_EQ(ResolveReference(*cat, L"{Absent}"), L"{Absent}");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"{Absent}"), L"{Absent}");
     EXPECT_EQ(cat->lastError, 2);
+}
+
+// An executor needs no catalogue: a context made by hand resolves its references.
+TEST(ExecutorContext, AnExecutorRunsWithAContextMadeByHand)
+{
+    ComApartment com;
+    ts::TempDir dir;
+    Microsoft::WRL::ComPtr<IXMLDOMDocument2> document;
+    long parseError = 0;
+    ASSERT_TRUE(SUCCEEDED(xmldom::CreateDocument(document)));
+    ASSERT_TRUE(xmldom::LoadText(document.Get(), L"<Set type='Ini'><Path>{Folder}</Path><File>x.ini</File>"
+                                                 L"<Section>s</Section><Key>k</Key></Set>", parseError));
+    Microsoft::WRL::ComPtr<IXMLDOMNode> definition = xmldom::SelectNode(document.Get(), L"Set");
+    ExecutorContext context;
+    EXPECT_EQ(ResolveReference(context, L"{Folder}"), L"{Folder}"); // no reader: as written
+    context.readMethod = [&](const std::wstring& name, MethodResult& result) {
+        result.kind = MethodResult::SINGLE;
+        result.value = dir.path();
+        return name == L"Folder";
+    };
+    EXPECT_EQ(SetIniValue(context, definition.Get(), L"v"), 0);
+    EXPECT_NE(ts::readFile(dir.file(L"x.ini")).find("k=v"), std::string::npos);
 }
 
 TEST(MethodCatalog, ReferenceCyclesEndUnresolved)
@@ -256,7 +280,7 @@ TEST(MethodCatalog, ReferenceCyclesEndUnresolved)
     bool notFound = true;
     EXPECT_FALSE(cat->RunSet(L"B", Values({{L"v", L"x"}}), notFound));
     EXPECT_NE(cat->lastError, 0);
-    EXPECT_EQ(ResolveReference(*cat, L"{A}"), L"{A}");
+    EXPECT_EQ(ResolveReference(cat->Context(), L"{A}"), L"{A}");
 }
 
 TEST(MethodCatalog, SwitchRuleRunsOnlyForAFirstValueOfYes)

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "method_catalog.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "test_support.h"
 
 namespace mt {

@@ -12,7 +12,7 @@
 #include "app_kit.h"
 #include "machine_data_file.h"
 #include "mutator.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "registry_value.h"
 #include "resource.h"
 
@@ -155,15 +155,14 @@ TEST_F(KilledRuns, ProgressSurvivesKillsAtRandomMomentsUntilTheRunCompletes)
                     EXPECT_NE(drv::messageBoxText(box).find(L"完了しました"), std::wstring::npos)
                         << drv::messageBoxText(box);
                     drv::closeMessageBox(box);
-                    // The file is saved after the box closes; then the dialog is ended.
-                    ::Sleep(500);
+                    // The file is saved after the box closes; the program waits for
+                    // that save before it ends, so the dialog can be ended at once.
                     ts::pressButton(dialog, IDOK);
                     app.wait(15000);
                     break;
                 }
                 if (countLines(kit.shutdownCalls()) > shutdownsBefore) {
                     ++restartsCalled;
-                    ::Sleep(300);
                     ts::pressButton(dialog, IDOK);
                     app.wait(15000);
                     break;

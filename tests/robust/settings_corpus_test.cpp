@@ -10,7 +10,7 @@
 #include "app_kit.h"
 #include "machine_data_file.h"
 #include "mutator.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "resource.h"
 
 namespace {
@@ -71,7 +71,8 @@ protected:
         std::wstring text = box ? drv::messageBoxText(box) : L"<no box>";
         if (box)
             drv::closeMessageBox(box);
-        ::Sleep(300); // the file is saved once the box is answered
+        // The file is saved once the box is answered; the program waits for that
+        // save before it ends, so closing now loses nothing.
         EXPECT_TRUE(kit.closeAndWait(dialog));
         return text;
     }

@@ -10,7 +10,7 @@
 #include "machine_data_file.h"
 #include "method_catalog.h"
 #include "mutator.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "test_support.h"
 
 namespace {

@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "../robust/mutator.h"
+#include "data_file_support.h"
 #include "formatted_xml.h"
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "store_test_util.h"
 #include "test_support.h"
 #include "xml_dom.h"
@@ -178,27 +179,27 @@ TEST_F(FormattedXmlTest, AFailedSaveLeavesTheOldFile)
     ASSERT_EQ(doc->get_documentElement(&root), S_OK);
     ComPtr<IXMLDOMNode> appended;
     ASSERT_EQ(root->appendChild(comment.Get(), &appended), S_OK);
-    EXPECT_FALSE(SaveFormattedXml(doc.Get(), path));
+    EXPECT_FALSE(ts::saveFormattedXml(doc.Get(), path));
     EXPECT_EQ(ts::readFile(path), "old");
 
     // A folder in the way of the target.
     std::wstring folder = dir.file(L"folder.xml");
     ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     auto good = parse(L"<Data/>");
-    EXPECT_FALSE(SaveFormattedXml(good.Get(), folder));
+    EXPECT_FALSE(ts::saveFormattedXml(good.Get(), folder));
     // A folder that does not exist.
-    EXPECT_FALSE(SaveFormattedXml(good.Get(), dir.file(L"no\\such.xml")));
-    EXPECT_FALSE(SaveFormattedXml(nullptr, path));
+    EXPECT_FALSE(ts::saveFormattedXml(good.Get(), dir.file(L"no\\such.xml")));
+    EXPECT_FALSE(ts::saveFormattedXml(nullptr, path));
     ComPtr<IXMLDOMDocument2> empty;
     ASSERT_EQ(xmldom::CreateDocument(empty), S_OK);
-    EXPECT_FALSE(SaveFormattedXml(empty.Get(), path));
+    EXPECT_FALSE(ts::saveFormattedXml(empty.Get(), path));
     EXPECT_EQ(ts::readFile(path), "old");
     // No temporary file stays behind.
     auto names = filesInDir();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"folder.xml", L"keep.xml"}));
 
-    ASSERT_TRUE(SaveFormattedXml(good.Get(), path));
+    ASSERT_TRUE(ts::saveFormattedXml(good.Get(), path));
     EXPECT_EQ(ts::readFile(path), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Data/>\r\n");
     names = filesInDir();
     EXPECT_EQ(names.size(), 2u);

@@ -2,7 +2,7 @@
 
 #include "inventory.h"
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "store_test_util.h"
 #include "test_support.h"
 #include "xml_dom.h"

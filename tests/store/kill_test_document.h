@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "data_file_support.h"
 #include "machine_data_file.h"
 
 namespace killtest {
@@ -38,8 +39,8 @@ inline std::string baseDocument()
 // filler changes the file's length from one generation to the next.
 inline bool applyGeneration(MachineDataFile& data, int g)
 {
-    return data.SetValue(L"generation", std::to_wstring(g))
-        && data.SetValue(L"filler", std::wstring(static_cast<size_t>(g % 977), L'\x3042'))
+    return ts::setValueByName(data, L"generation", std::to_wstring(g))
+        && ts::setValueByName(data, L"filler", std::wstring(static_cast<size_t>(g % 977), L'\x3042'))
         && data.SetProgress(g % static_cast<int>(data.ItemCount()));
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "store_test_util.h"
 #include "test_support.h"
 #include "xml_dom.h"
@@ -232,18 +232,16 @@ TEST_F(DataFileTest, SetDoneCreatesOrOverwrites)
     EXPECT_FALSE(data.isDone);
 }
 
-TEST_F(DataFileTest, SetValueTurnsAnItemIntoAReadBackValue)
+TEST_F(DataFileTest, SetValueAtTurnsAnItemIntoAReadBackValue)
 {
     load("<Values><Value Name='a' Method='m'><P Name='x'>1</P><P Name='y'>2</P></Value>"
          "<Value Name=\"it's\" Method='m'>old</Value>"
          "<Value Name='b' Method='m'>b</Value></Values>");
-    ASSERT_TRUE(data.SetValue(L"a", L"read <back> & 値"));
+    ASSERT_TRUE(data.SetValueAt(0, L"read <back> & 値"));
     // The lists describe the file as loaded.
     EXPECT_EQ(data.itemParamNames[0], (Names{L"x", L"y"}));
-    EXPECT_FALSE(data.SetValue(L"missing", L"v"));
-    // A name holding an apostrophe or query syntax finds exactly its own item.
-    EXPECT_TRUE(data.SetValue(L"it's", L"new"));
-    EXPECT_FALSE(data.SetValue(L"b' or @Name!='", L"wrong"));
+    EXPECT_FALSE(data.SetValueAt(3, L"v"));
+    EXPECT_TRUE(data.SetValueAt(1, L"new"));
 
     std::wstring out = dir.file(L"out.xml");
     ASSERT_TRUE(data.Save(out));
@@ -265,7 +263,7 @@ TEST_F(DataFileTest, UpdatesWithoutADocumentFail)
 {
     EXPECT_FALSE(data.SetDone());
     EXPECT_FALSE(data.SetSerial(L"x"));
-    EXPECT_FALSE(data.SetValue(L"a", L"b"));
+    EXPECT_FALSE(data.SetValueAt(0, L"b"));
     EXPECT_FALSE(data.SetProgress(0));
     EXPECT_FALSE(data.ClearProgress());
     MethodResult result;

@@ -6,7 +6,7 @@
 #include "formatted_xml.h"
 #include "kill_test_document.h"
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "test_support.h"
 #include "xml_dom.h"
 
@@ -26,14 +26,9 @@ std::string expectedBytes(MachineDataFile& base, int g)
 
 bool waitForReady(ts::ChildProcess& child, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 2) {
-        if (child.output().find("ready") != std::string::npos)
-            return true;
-        if (child.wait(0))
-            return false;
-        ::Sleep(2);
-    }
-    return false;
+    auto ready = [&] { return child.output().find("ready") != std::string::npos; };
+    ts::waitUntil([&] { return ready() || child.wait(0); }, timeoutMs, 2);
+    return ready();
 }
 
 // Removes the temporary files that killed savers left behind and says
@@ -101,7 +96,8 @@ TEST(SaveKill, TheFileIsAlwaysAWholeDocument)
     for (int round = 0; round <= KILLS; ++round) {
         ts::ChildProcess child;
         if (round < KILLS) {
-            ASSERT_TRUE(child.start(ts::quote(ts::binPath(L"store_save_loop.exe")) + L" " + ts::quote(target)));
+            ASSERT_TRUE(child.start(ts::quote(ts::binPath(L"store_save_loop.exe")) + L" " + ts::quote(target)))
+                << child.startFailure();
         }
         if (round > 0) {
             lastGeneration = checkLeftFile(dir, left, expected, lastGeneration);

@@ -7,7 +7,7 @@
 
 #include "kill_test_document.h"
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 
 int wmain(int argc, wchar_t** argv)
 {

@@ -67,20 +67,34 @@ std::vector<std::vector<std::wstring>> listViewRows(HWND list, int columns)
     return rows;
 }
 
+std::vector<HWND> messageBoxes(DWORD pid)
+{
+    std::vector<HWND> boxes;
+    for (HWND w : ts::processWindows(pid)) {
+        wchar_t cls[64];
+        ::GetClassNameW(w, cls, 64);
+        if (wcscmp(cls, L"#32770") == 0 && ::IsWindowVisible(w) && ::GetDlgItem(w, MESSAGE_BOX_TEXT_ID))
+            boxes.push_back(w);
+    }
+    return boxes;
+}
+
 HWND findMessageBox(DWORD pid, DWORD timeoutMs)
 {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        for (HWND w : ts::processWindows(pid)) {
-            wchar_t cls[64];
-            ::GetClassNameW(w, cls, 64);
-            if (wcscmp(cls, L"#32770") == 0 && ::IsWindowVisible(w) && ::GetDlgItem(w, MESSAGE_BOX_TEXT_ID))
-                return w;
-        }
-        if (::GetTickCount() - start > timeoutMs)
-            return nullptr;
-        ::Sleep(30);
-    }
+    HWND box = nullptr;
+    ts::waitUntil([&] {
+        std::vector<HWND> boxes = messageBoxes(pid);
+        box = boxes.empty() ? nullptr : boxes.front();
+        return box != nullptr;
+    }, timeoutMs);
+    return box;
+}
+
+HWND pressAndWaitBox(HWND dialog, int buttonId, DWORD pid, DWORD timeoutMs)
+{
+    if (!ts::pressButton(dialog, buttonId))
+        return nullptr;
+    return findMessageBox(pid, timeoutMs);
 }
 
 std::wstring messageBoxText(HWND box) { return ts::dialogItemText(box, MESSAGE_BOX_TEXT_ID); }
@@ -102,13 +116,7 @@ bool isEnabled(HWND dialog, int id)
 
 bool waitEnabled(HWND dialog, int id, DWORD timeoutMs)
 {
-    DWORD start = ::GetTickCount();
-    while (!isEnabled(dialog, id)) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
+    return ts::waitUntil([&] { return isEnabled(dialog, id); }, timeoutMs, 50);
 }
 
 bool isVisible(HWND dialog, int id)

@@ -9,8 +9,12 @@ namespace drv {
 // Rows of a report list view of another process, each with `columns` texts.
 std::vector<std::vector<std::wstring>> listViewRows(HWND list, int columns);
 
-// A message box (#32770 with the box's text control) shown by the process, or null.
+// The message boxes (#32770 with the box's text control) the process shows now.
+std::vector<HWND> messageBoxes(DWORD pid);
+// A message box shown by the process within timeoutMs, or null.
 HWND findMessageBox(DWORD pid, DWORD timeoutMs);
+// Presses a button of the dialog and waits for the box that the press leads to; null when none comes.
+HWND pressAndWaitBox(HWND dialog, int buttonId, DWORD pid, DWORD timeoutMs);
 std::wstring messageBoxText(HWND box);
 std::wstring messageBoxCaption(HWND box);
 // Answers a box by pressing one of its buttons (IDOK by default).

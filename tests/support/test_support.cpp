@@ -1,11 +1,23 @@
 #include "test_support.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
 
 namespace ts {
+
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() >= deadline)
+            return condition();
+        ::Sleep(pollMs);
+    }
+    return true;
+}
 
 std::wstring moduleDir()
 {
@@ -194,6 +206,29 @@ bool ChildProcess::startWithoutOutput(const std::wstring& commandLine, const std
     return launch(commandLine, workDir, 0, nullptr);
 }
 
+namespace {
+
+// Errors that no second attempt can mend: the program or folder is not there or
+// cannot be run. Anything else (out of memory or handles, a file still held by
+// another process) is what a loaded machine returns now and then.
+bool startCanSucceedLater(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_DIRECTORY:
+        return false;
+    default:
+        return true;
+    }
+}
+
+constexpr int START_ATTEMPTS = 5;
+
+} // namespace
+
 bool ChildProcess::launch(const std::wstring& commandLine, const std::wstring& workDir, DWORD creationFlags,
                           HANDLE output)
 {
@@ -203,12 +238,40 @@ bool ChildProcess::launch(const std::wstring& commandLine, const std::wstring& w
     si.hStdOutput = output;
     si.hStdError = output;
     si.hStdInput = output ? ::GetStdHandle(STD_INPUT_HANDLE) : nullptr;
-    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back(L'\0');
-    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, creationFlags, nullptr,
-                               workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_);
-    startError_ = ok ? 0 : ::GetLastError();
-    return ok != 0;
+    commandLine_ = commandLine;
+    DWORD pauseMs = 250;
+    for (startAttempts_ = 1;; ++startAttempts_) {
+        std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+        cmd.push_back(L'\0');
+        if (::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, creationFlags, nullptr,
+                             workDir.empty() ? nullptr : workDir.c_str(), &si, &pi_)) {
+            startError_ = 0;
+            return true;
+        }
+        startError_ = ::GetLastError();
+        pi_ = {};
+        if (startAttempts_ == START_ATTEMPTS || !startCanSucceedLater(startError_))
+            return false;
+        ::Sleep(pauseMs); // a pause before trying again, not a wait for a result
+        pauseMs *= 2;
+    }
+}
+
+std::string ChildProcess::startFailure() const
+{
+    if (!startError_)
+        return {};
+    wchar_t* text = nullptr;
+    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, startError_, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason = text ? text : L"";
+    if (text)
+        ::LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r'))
+        reason.pop_back();
+    return "could not start " + wideToUtf8(commandLine_) + " after " + std::to_string(startAttempts_) +
+           (startAttempts_ == 1 ? " attempt" : " attempts") + ": error " + std::to_string(startError_) + " " +
+           wideToUtf8(reason);
 }
 
 DWORD WINAPI ChildProcess::readerProc(void* param)
@@ -287,6 +350,7 @@ RunResult runProcess(const std::wstring& commandLine, const std::wstring& workDi
     ChildProcess child;
     if (!child.start(commandLine, workDir)) {
         r.error = child.startError();
+        r.startFailure = child.startFailure();
         return r;
     }
     r.started = true;
@@ -341,26 +405,33 @@ HWND findWindow(const wchar_t* className, const wchar_t* title, DWORD pid)
 
 HWND waitForWindow(const wchar_t* className, const wchar_t* title, DWORD pid, DWORD timeoutMs)
 {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        HWND h = findWindow(className, title, pid);
-        if (h && ::IsWindowVisible(h))
-            return h;
-        if (::GetTickCount() - start > timeoutMs)
-            return nullptr;
-        ::Sleep(30);
-    }
+    HWND found = nullptr;
+    bool shown = waitUntil([&] {
+        found = findWindow(className, title, pid);
+        return found && ::IsWindowVisible(found);
+    }, timeoutMs);
+    return shown ? found : nullptr;
 }
 
 bool waitForWindowGone(HWND hwnd, DWORD timeoutMs)
 {
-    DWORD start = ::GetTickCount();
-    while (::IsWindow(hwnd)) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(30);
+    return waitUntil([&] { return !::IsWindow(hwnd); }, timeoutMs);
+}
+
+std::vector<DWORD> processThreads(DWORD pid)
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == pid)
+            ids.push_back(entry.th32ThreadID);
     }
-    return true;
+    ::CloseHandle(snapshot);
+    return ids;
 }
 
 std::wstring windowText(HWND hwnd)

@@ -2,6 +2,7 @@
 // child processes with captured output and windows of other processes.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,11 @@ std::wstring binPath(const std::wstring& exeName);
 
 std::wstring utf8ToWide(std::string_view text);
 std::string wideToUtf8(std::wstring_view text);
+
+// Asks `condition` every pollMs until it holds; false when it still does not hold
+// after timeoutMs. It is asked once more at the end, so a slow last poll loses nothing.
+// Tests wait with this for what they expect, never for a fixed time.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 30);
 std::wstring cp932ToWide(std::string_view bytes);
 std::string wideToCp932(std::wstring_view text);
 
@@ -63,6 +69,9 @@ public:
     DWORD pid() const { return pi_.dwProcessId; }
     HANDLE handle() const { return pi_.hProcess; }
     DWORD startError() const { return startError_; }
+    // Why the last start failed, for a test's failure message: the command line, the
+    // attempts and the platform's error text.
+    std::string startFailure() const;
     // Output read so far; complete once wait() returned true.
     std::string output();
 
@@ -74,6 +83,8 @@ private:
     std::string output_;
     CRITICAL_SECTION* lock_ = nullptr;
     DWORD startError_ = 0;
+    int startAttempts_ = 0;
+    std::wstring commandLine_;
     std::wstring outputPath_;
     bool launch(const std::wstring& commandLine, const std::wstring& workDir, DWORD creationFlags, HANDLE output);
     void joinReader();
@@ -85,6 +96,7 @@ struct RunResult {
     DWORD exitCode = 0;
     DWORD error = 0;
     std::string output;
+    std::string startFailure; // why it did not start, when it did not
 };
 
 // Runs a command line to its end (or kills it after timeoutMs).
@@ -98,6 +110,8 @@ std::wstring quote(const std::wstring& arg);
 HWND findWindow(const wchar_t* className, const wchar_t* title, DWORD pid = 0);
 HWND waitForWindow(const wchar_t* className, const wchar_t* title, DWORD pid, DWORD timeoutMs);
 bool waitForWindowGone(HWND hwnd, DWORD timeoutMs);
+// The ids of the threads of a process that are running now.
+std::vector<DWORD> processThreads(DWORD pid);
 std::wstring windowText(HWND hwnd);
 std::wstring dialogItemText(HWND dialog, int id);
 // Presses a button of a dialog (BM_CLICK posted, so a modal loop it starts does not block us).

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 
 namespace {
 

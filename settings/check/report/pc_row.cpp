@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "machine_data_file.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "xml_dom.h"
 
 using Microsoft::WRL::ComPtr;
@@ -17,11 +17,6 @@ const wchar_t* const STATE_KEYS[PC_STATE_COUNT] = {L"done", L"failed", L"restart
 bool StartsWith(const std::wstring& text, const wchar_t* prefix)
 {
     return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
-}
-
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
 }
 
 // A reboot item that asks for a restart (value "yes"); any other counts as done.

@@ -7,7 +7,7 @@
 
 #include "console_text.h"
 #include "fleet.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "report_files.h"
 
 namespace {

@@ -1,15 +1,15 @@
-#include "script_runner.h"
+#include "script_methods.h"
 
 #include <windows.h>
 
 #include <string>
 
 #include "command_runner.h"
-#include "method_catalog.h"
+#include "executor_context.h"
 #include "method_params.h"
 #include "method_status.h"
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 #include "temporary_file.h"
 #include "xml_dom.h"
 
@@ -46,7 +46,7 @@ bool WriteScriptText(const std::wstring& path, const std::wstring& text)
 }
 
 // The script run's status; the script host's output goes to `output`.
-int RunScript(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant,
+int RunScript(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values, ScriptVariant variant,
               std::wstring& output)
 {
     Microsoft::WRL::ComPtr<IXMLDOMNode> script = xmldom::SelectNode(definition, L"Script");
@@ -57,7 +57,7 @@ int RunScript(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemV
         return METHOD_NOT_RUN;
 
     std::wstring text = AnsiRoundTrip(xmldom::Text(script.Get()));
-    ReplaceLocationPlaceholders(text, catalog);
+    ReplaceLocationPlaceholders(text, context);
     if (!params.empty())
         ReplaceParamPlaceholders(text, params);
     else if (!SwitchRule(values))
@@ -82,10 +82,10 @@ int RunScript(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemV
 
 } // namespace
 
-MethodOutcome RunScriptMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+MethodOutcome RunScriptMethod(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values,
                               ScriptVariant variant)
 {
     MethodOutcome outcome;
-    outcome.status = RunScript(catalog, definition, values, variant, outcome.output);
+    outcome.status = RunScript(context, definition, values, variant, outcome.output);
     return outcome;
 }

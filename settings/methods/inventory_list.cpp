@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include "framework.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
 #include "method_text.h"
-#include "raii.h"
+#include "win32_owners.h"
 
 bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& names)
 {
@@ -37,11 +36,12 @@ bool ReadInventoryList(const std::wstring& path, std::vector<std::wstring>& name
     return true;
 }
 
-bool ReadInventory(const std::vector<std::wstring>& names, MethodCatalog& catalog, MachineDataFile& data)
+bool ReadInventory(const std::vector<std::wstring>& names, MethodCatalog& catalog, MachineDataFile& data,
+                   StopCheck stopRequested)
 {
     MethodResult result;
     for (const auto& name : names) {
-        if (CWinThread::StopRequested())
+        if (stopRequested())
             return false;
         if (catalog.RunGet(name, result)) {
             data.AddInventoryEntry(result);

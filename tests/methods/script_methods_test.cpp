@@ -4,7 +4,7 @@
 
 #include "command_runner.h"
 #include "methods_fixture.h"
-#include "script_runner.h"
+#include "script_methods.h"
 
 using mt::Escape;
 using mt::LoadedCatalog;

@@ -6,7 +6,7 @@
 #include "item_values.h"
 #include "method_status.h"
 
-class MethodCatalog;
+struct ExecutorContext;
 
 enum class ScriptVariant { VBSCRIPT, POWERSHELL };
 
@@ -14,5 +14,5 @@ enum class ScriptVariant { VBSCRIPT, POWERSHELL };
 // temporary file cannot be created or written (or a Param has no name),
 // otherwise the script host's exit code or the Win32 error of a failed rename
 // or start; the output is the script host's.
-MethodOutcome RunScriptMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
+MethodOutcome RunScriptMethod(const ExecutorContext& context, IXMLDOMNode* definition, const ItemValueMap& values,
                               ScriptVariant variant);
