@@ -9,6 +9,7 @@
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
+#include "reboot_item.h"
 #include "xml_dom.h"
 
 namespace {
@@ -24,11 +25,6 @@ void LogItemFailure(const MethodCatalog& catalog)
 }
 
 } // namespace
-
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
-}
 
 void CSetupThread::Report(UINT message, WPARAM wParam, LPARAM lParam)
 {

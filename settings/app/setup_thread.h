@@ -36,6 +36,3 @@ private:
     std::wstring failureDetail_; // the Message of the definition the failed item ran
     bool reported_ = false;      // the outcome of the run has been sent
 };
-
-// True for the methods the run handles itself: "Reboot" or "再起動", any case.
-bool IsRebootMethod(const std::wstring& method);

@@ -4,17 +4,13 @@
 #include <vector>
 
 #include "machine_data_file.h"
+#include "reboot_item.h"
 #include "xml_dom.h"
 #include "xml_file_check.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
-}
 
 // An optional sign and decimal digits, nothing else.
 bool IsDecimal(const std::wstring& text, long long& number)

@@ -8,6 +8,7 @@
 #include "check_report.h"
 #include "console_text.h"
 #include "kit_check.h"
+#include "verify_pc.h"
 
 namespace {
 
@@ -25,15 +26,18 @@ std::wstring ProgramFolder()
 int wmain(int argc, wchar_t** argv)
 {
     bool withPlan = false;
+    bool verify = false;
     std::wstring folder;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
-        if (arg == L"--plan" && !withPlan) {
+        if (arg == L"--plan" && !withPlan && !verify) {
             withPlan = true;
+        } else if (arg == L"--verify" && !verify && !withPlan) {
+            verify = true;
         } else if (folder.empty() && arg.rfind(L"--", 0) != 0) {
             folder = arg;
         } else {
-            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]");
+            WriteConsoleLine(L"使い方: peltacheck [--plan | --verify] [フォルダ]");
             return CHECK_NO_FOLDER;
         }
     }
@@ -43,6 +47,11 @@ int wmain(int argc, wchar_t** argv)
     if (FAILED(::CoInitialize(nullptr))) {
         WriteConsoleLine(L"COM を初期化できません");
         return CHECK_NO_FOLDER;
+    }
+    if (verify) {
+        int verified = VerifyPc(folder, WriteConsoleLine);
+        ::CoUninitialize();
+        return verified;
     }
     CCheckReport report;
     int code = CheckKit(folder, withPlan, report);
