@@ -145,7 +145,7 @@ TEST_F(Verify, AfterARealRunOnlyWhatChangedIsReported)
     EXPECT_EQ(kit.read(kit.machineFile()), before);
 }
 
-TEST_F(Verify, APcWithoutDataFileCannotBeVerified)
+TEST_F(Verify, APcNotSetUpYetIsSaidSoAndNotWritten)
 {
     AppKit kit;
     VerifyRun run = runVerify(kit);
@@ -154,6 +154,15 @@ TEST_F(Verify, APcWithoutDataFileCannotBeVerified)
                              L"シリアルナンバー: SN-TEST-0001",
                              L"この PC のデータファイル data\\" + kit.digest() + L".xml がありません (未登録のPCです)。検証できません"}));
     EXPECT_FALSE(ts::fileExists(kit.file(L"log\\" + kit.digest() + L"-verify.txt")));
+
+    // With common.xml the PC's copy is judged in memory; peltacfg makes it at its next start.
+    kit.write(L"data\\common.xml", dataFile("<Value Name=\"a\" Method=\"m\">1</Value>", "<Serial>x</Serial><Common>true</Common>"));
+    run = runVerify(kit);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.lines.size(), 5u);
+    EXPECT_EQ(run.lines[2], L"データファイル: data\\" + kit.digest() + L".xml (共通設定、まだありません。common.xml から作られます)");
+    EXPECT_EQ(run.lines[3], L"  1. a (m): 未適用");
+    EXPECT_FALSE(ts::fileExists(kit.file(kit.machineFile())));
 }
 
 TEST(VerifyRules, ARegistryNumberIsComparedAsTheDwordItWrites)
