@@ -18,6 +18,7 @@
 namespace {
 
 constexpr const wchar_t* MUTEX_NAME = L"Global\\PeltawinClient";
+constexpr const wchar_t* SERIAL_NOT_READ = L"シリアルナンバーが取得できませんでした";
 
 // How long the program waits for a running worker after its window closed;
 // then it ends anyway (saves replace the data file in one step, so the file
@@ -101,16 +102,23 @@ BOOL CMFCApplicationApp::InitInstance()
 
 void CMFCApplicationApp::Start()
 {
-    switch (ReadSerialNumber(context.methodsPath, serialNumber)) {
+    std::wstring serial;
+    switch (ReadSerialNumber(context.methodsPath, serial)) {
     case SerialRead::NO_CATALOGUE:
         ShowStatus(L"設定ファイルの読み込みに失敗しました", L"---");
         return;
     case SerialRead::NOT_READ:
-        ShowStatus(L"シリアルナンバーが取得できませんでした", L"未取得");
+        ShowStatus(SERIAL_NOT_READ, L"未取得");
+        return;
+    case SerialRead::PLACEHOLDER:
+        // The text read is shown so that the administrator sees why; nothing
+        // is logged or offered.
+        ShowStatus(SERIAL_NOT_READ, L"「" + serial + L"」（仮の値）");
         return;
     case SerialRead::READ:
         break;
     }
+    serialNumber = serial;
 
     dataFileName = SerialFileName(serialNumber);
 

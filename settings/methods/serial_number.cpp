@@ -1,6 +1,7 @@
 #include "serial_number.h"
 
 #include "method_catalog.h"
+#include "placeholder_serial.h"
 
 SerialRead ReadSerialNumber(const std::wstring& methodsPath, std::wstring& serial)
 {
@@ -14,5 +15,5 @@ SerialRead ReadSerialNumber(const std::wstring& methodsPath, std::wstring& seria
     if (result.value.empty())
         return SerialRead::NOT_READ;
     serial = result.value;
-    return SerialRead::READ;
+    return IsPlaceholderSerial(serial) ? SerialRead::PLACEHOLDER : SerialRead::READ;
 }

@@ -7,6 +7,7 @@ enum class SerialRead {
     READ,         // `serial` holds the number
     NO_CATALOGUE, // the catalogue does not load
     NOT_READ,     // no such method, or its value is empty
+    PLACEHOLDER,  // a placeholder many PCs report (`serial` holds it): it names no PC
 };
 
 SerialRead ReadSerialNumber(const std::wstring& methodsPath, std::wstring& serial);

@@ -163,6 +163,12 @@ TEST_F(Verify, APcNotSetUpYetIsSaidSoAndNotWritten)
     EXPECT_EQ(run.lines[2], L"データファイル: data\\" + kit.digest() + L".xml (共通設定、まだありません。common.xml から作られます)");
     EXPECT_EQ(run.lines[3], L"  1. a (m): 未適用");
     EXPECT_FALSE(ts::fileExists(kit.file(kit.machineFile())));
+
+    // A placeholder serial names no PC, as at peltacfg's start-up.
+    kit.setSerial(L"To be filled by O.E.M.");
+    run = runVerify(kit);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_EQ(run.lines, std::vector<std::wstring>{L"シリアルナンバー「To be filled by O.E.M.」は多くの PC に共通の仮の値で、この PC を識別できません。検証できません"});
 }
 
 TEST(VerifyRules, ARegistryNumberIsComparedAsTheDwordItWrites)

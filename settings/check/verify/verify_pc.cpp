@@ -142,6 +142,10 @@ int VerifyPc(const std::wstring& folder, const LineSink& print)
         print(L"シリアルナンバーが取得できませんでした。検証できません");
         return VERIFY_CANNOT_RUN;
     }
+    if (read == SerialRead::PLACEHOLDER) {
+        print(L"シリアルナンバー「" + serial + L"」は多くの PC に共通の仮の値で、この PC を識別できません。検証できません");
+        return VERIFY_CANNOT_RUN;
+    }
     std::wstring digest = SerialFileName(serial);
     if (digest.empty()) {
         print(L"シリアルナンバーから SHA-1 を求められません。検証できません");
