@@ -8,6 +8,7 @@
 #include "check_report.h"
 #include "console_text.h"
 #include "kit_check.h"
+#include "report_command.h"
 #include "verify_pc.h"
 
 namespace {
@@ -25,6 +26,8 @@ std::wstring ProgramFolder()
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (WantsReport(argc, argv))
+        return RunReport(argc, argv, ProgramFolder());
     bool withPlan = false;
     bool verify = false;
     std::wstring folder;
@@ -38,6 +41,7 @@ int wmain(int argc, wchar_t** argv)
             folder = arg;
         } else {
             WriteConsoleLine(L"使い方: peltacheck [--plan | --verify] [フォルダ]");
+            WriteConsoleLine(L"        peltacheck --report [フォルダ] [--out 出力フォルダ]");
             return CHECK_NO_FOLDER;
         }
     }
@@ -58,8 +62,7 @@ int wmain(int argc, wchar_t** argv)
     if (code == CHECK_NO_FOLDER)
         WriteConsoleLine(folder + L": フォルダを読み取れません");
     else
-        for (const std::wstring& line : report.Lines())
-            WriteConsoleLine(line);
+        WriteConsoleLines(report.Lines());
     ::CoUninitialize();
     return code;
 }
