@@ -1,19 +1,19 @@
 #include "application.h"
 
 #include <commctrl.h>
-#include <shlwapi.h>
 #include <algorithm>
 #include <string>
 
+#include "data_file_choice.h"
 #include "executable_path.h"
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "main_dialog.h"
-#include "method_catalog.h"
 #include "method_text.h"
 #include "placeholder_serial.h"
 #include "win32_owners.h"
 #include "serial_digest.h"
+#include "serial_number.h"
 #include "status_dialog.h"
 
 namespace {
@@ -34,7 +34,25 @@ constexpr size_t MAX_FOLDER_CHARS = MAX_PATH - 1 - LONGEST_SUFFIX;
 constexpr const wchar_t* FOLDER_TOO_LONG = L"フォルダのパスが長すぎます（183文字まで）";
 static_assert(MAX_FOLDER_CHARS == 183, "the status text names the limit");
 
-bool FileExists(const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; }
+// What the status window says, and the log line before it, for each file
+// that is not run.
+struct Outcome {
+    DataFileSource source;
+    DataFileState state;
+    const wchar_t* logLine;
+    const wchar_t* message;
+};
+
+const Outcome OUTCOMES[] = {
+    {DataFileSource::INITIAL, DataFileState::DONE, L"ネットワーク設定済み", L"ネットワーク設定済みです"},
+    {DataFileSource::INITIAL, DataFileState::NO_SETTINGS, L"設定情報がありません", L"設定情報がありません"},
+    {DataFileSource::COMMON, DataFileState::UNREADABLE, L"不正な設定", L"設定が不正"},
+    {DataFileSource::COMMON, DataFileState::DONE, L"共通設定済み", L"設定済みです"},
+    {DataFileSource::COMMON, DataFileState::NO_SETTINGS, L"設定情報がありません", L"設定情報がありません"},
+    {DataFileSource::OWN, DataFileState::UNREADABLE, L"不正な設定", L"設定が不正"},
+    {DataFileSource::OWN, DataFileState::DONE, L"設定済み", L"設定済みです"},
+    {DataFileSource::OWN, DataFileState::NO_SETTINGS, L"設定情報がありません", L"設定情報がありません"},
+};
 
 std::wstring Hex(int value)
 {
@@ -85,28 +103,23 @@ BOOL CMFCApplicationApp::InitInstance()
 
 void CMFCApplicationApp::Start()
 {
-    {
-        MethodCatalog catalog;
-        if (!catalog.LoadFile(context.methodsPath)) {
-            ShowStatus(L"設定ファイルの読み込みに失敗しました", L"---");
-            return;
-        }
-        MethodResult result;
-        catalog.RunGet(L"SerialNumber", result);
-        catalog.Close();
-        if (result.value.empty()) {
-            ShowStatus(SERIAL_NOT_READ, L"未取得");
-            return;
-        }
-        // A placeholder that many PCs report would give them all one data
-        // file and one log: it names no PC. The text read is shown so that
-        // the administrator sees why; nothing is logged or offered.
-        if (IsPlaceholderSerial(result.value)) {
-            ShowStatus(SERIAL_NOT_READ, L"「" + result.value + L"」（仮の値）");
-            return;
-        }
-        serialNumber = result.value;
+    std::wstring serial;
+    switch (ReadSerialNumber(context.methodsPath, serial)) {
+    case SerialRead::NO_CATALOGUE:
+        ShowStatus(L"設定ファイルの読み込みに失敗しました", L"---");
+        return;
+    case SerialRead::NOT_READ:
+        ShowStatus(SERIAL_NOT_READ, L"未取得");
+        return;
+    case SerialRead::PLACEHOLDER:
+        // The text read is shown so that the administrator sees why; nothing
+        // is logged or offered.
+        ShowStatus(SERIAL_NOT_READ, L"「" + serial + L"」（仮の値）");
+        return;
+    case SerialRead::READ:
+        break;
     }
+    serialNumber = serial;
 
     dataFileName = SerialFileName(serialNumber);
 
@@ -114,82 +127,38 @@ void CMFCApplicationApp::Start()
     logBaseName = dataFileName;
     bool logged = WriteLog(L"SerialNumber: %ls", serialNumber.c_str());
 
-    initialPath = context.DataFile(L"initial");
-    commonPath = context.DataFile(L"common");
-    machinePath = context.DataFile(dataFileName);
+    dataFiles = DataFilePaths::InFolder(context.dataFolder, dataFileName);
 
     if (!logged) {
         ShowStatus(Hex(lastLogError), serialNumber);
         return;
     }
-    ChooseDataFile();
+    ShowChosenDataFile();
 }
 
-void CMFCApplicationApp::ChooseDataFile()
+void CMFCApplicationApp::ShowChosenDataFile()
 {
-    if (FileExists(initialPath))
-        ChooseInitial();
-    else if (FileExists(commonPath))
-        ChooseCommon();
-    else
-        ChooseOwn();
-}
+    DataFileChoice choice = ChooseDataFile(dataFiles, serialNumber, TemplateCopy::SAVE);
+    if (choice.source == DataFileSource::INITIAL)
+        WriteLog(L"ネットワーク設定");
+    else if (choice.source == DataFileSource::COMMON)
+        WriteLog(L"共通設定");
 
-void CMFCApplicationApp::ChooseInitial()
-{
-    WriteLog(L"ネットワーク設定");
-    MachineDataFile data;
-    if (!data.Load(initialPath))
-        return;
-    if (data.isDone)
-        Report(L"ネットワーク設定済み", L"ネットワーク設定済みです");
-    else if (!data.itemNames.empty())
-        ShowMainDialog(data, initialPath);
-    else
-        Report(L"設定情報がありません", L"設定情報がありません");
-}
-
-void CMFCApplicationApp::ChooseCommon()
-{
-    WriteLog(L"共通設定");
-    if (!FileExists(machinePath)) {
-        MachineDataFile common;
-        if (common.Load(commonPath)) {
-            common.SetSerial(serialNumber);
-            common.Save(machinePath);
-        }
-    }
-    MachineDataFile data;
-    if (!data.Load(machinePath)) {
-        Report(L"不正な設定", L"設定が不正");
+    if (choice.state == DataFileState::TO_APPLY) {
+        ShowMainDialog(choice.data, choice.path);
         return;
     }
-    // Here "done" counts only for a file marked common.
-    bool hasWork = data.isCommon && !data.itemNames.empty();
-    if (hasWork && data.isDone)
-        Report(L"共通設定済み", L"設定済みです");
-    else if (hasWork)
-        ShowMainDialog(data, machinePath);
-    else
-        Report(L"設定情報がありません", L"設定情報がありません");
-}
-
-void CMFCApplicationApp::ChooseOwn()
-{
-    if (!FileExists(machinePath)) {
+    if (choice.state == DataFileState::UNREGISTERED) {
         WriteLog(L"未登録PC");
         ShowStatus(L"未登録のPCです", serialNumber, true);
         return;
     }
-    MachineDataFile data;
-    if (!data.Load(machinePath))
-        Report(L"不正な設定", L"設定が不正");
-    else if (data.isDone)
-        Report(L"設定済み", L"設定済みです");
-    else if (data.hasSerial && !data.itemNames.empty())
-        ShowMainDialog(data, machinePath);
-    else
-        Report(L"設定情報がありません", L"設定情報がありません");
+    for (const Outcome& outcome : OUTCOMES)
+        if (outcome.source == choice.source && outcome.state == choice.state) {
+            Report(outcome.logLine, outcome.message);
+            return;
+        }
+    // An unreadable initial.xml ends the program without a window.
 }
 
 void CMFCApplicationApp::Report(const wchar_t* logLine, const wchar_t* message)
@@ -206,7 +175,7 @@ void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstr
     dialog.recordAllowed = recordAllowed;
     dialog.serialNumber = serialNumber;
     dialog.context = context;
-    dialog.context.dataFilePath = machinePath;
+    dialog.context.dataFilePath = dataFiles.machine;
     dialog.DoModal();
 }
 

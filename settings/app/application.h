@@ -3,10 +3,9 @@
 #pragma once
 #include <string>
 
+#include "data_file_choice.h"
 #include "framework.h"
 #include "run_context.h"
-
-class MachineDataFile;
 
 class CMFCApplicationApp : public CWinApp {
 public:
@@ -14,10 +13,7 @@ public:
 
 private:
     void Start();
-    void ChooseDataFile();
-    void ChooseInitial();
-    void ChooseCommon();
-    void ChooseOwn();
+    void ShowChosenDataFile();
     void ShowStatus(const std::wstring& message, const std::wstring& serialText, bool recordAllowed = false);
     void Report(const wchar_t* logLine, const wchar_t* message);
     void ShowMainDialog(MachineDataFile& data, const std::wstring& path);
@@ -25,7 +21,5 @@ private:
     RunContext context;
     std::wstring serialNumber;
     std::wstring dataFileName;
-    std::wstring initialPath;
-    std::wstring commonPath;
-    std::wstring machinePath;
+    DataFilePaths dataFiles;
 };

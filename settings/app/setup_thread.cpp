@@ -9,6 +9,7 @@
 #include "log_writer.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
+#include "reboot_item.h"
 #include "xml_dom.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include "machine_data_file.h"
 #include "placeholder_check.h"
 #include "placeholder_serial.h"
+#include "reboot_item.h"
 #include "registry_number.h"
 #include "serial_digest.h"
 #include "xml_dom.h"

@@ -9,6 +9,7 @@
 #include "console_text.h"
 #include "kit_check.h"
 #include "report_command.h"
+#include "verify_pc.h"
 
 namespace {
 
@@ -28,15 +29,18 @@ int wmain(int argc, wchar_t** argv)
     if (WantsReport(argc, argv))
         return RunReport(argc, argv, ProgramFolder());
     bool withPlan = false;
+    bool verify = false;
     std::wstring folder;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
-        if (arg == L"--plan" && !withPlan) {
+        if (arg == L"--plan" && !withPlan && !verify) {
             withPlan = true;
+        } else if (arg == L"--verify" && !verify && !withPlan) {
+            verify = true;
         } else if (folder.empty() && arg.rfind(L"--", 0) != 0) {
             folder = arg;
         } else {
-            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]");
+            WriteConsoleLine(L"使い方: peltacheck [--plan | --verify] [フォルダ]");
             WriteConsoleLine(L"        peltacheck --report [フォルダ] [--out 出力フォルダ]");
             return CHECK_NO_FOLDER;
         }
@@ -47,6 +51,11 @@ int wmain(int argc, wchar_t** argv)
     if (FAILED(::CoInitialize(nullptr))) {
         WriteConsoleLine(L"COM を初期化できません");
         return CHECK_NO_FOLDER;
+    }
+    if (verify) {
+        int verified = VerifyPc(folder, WriteConsoleLine);
+        ::CoUninitialize();
+        return verified;
     }
     CCheckReport report;
     int code = CheckKit(folder, withPlan, report);

@@ -314,8 +314,3 @@ bool MachineDataFile::AddInventoryEntry(const MethodResult& result)
 {
     return ::AddInventoryEntry(document_.Get(), hasSerial, result);
 }
-
-bool IsRebootMethod(const std::wstring& method)
-{
-    return xmldom::EqualsNoCase(method, L"Reboot") || xmldom::EqualsNoCase(method, L"再起動");
-}

@@ -85,7 +85,3 @@ private:
     Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };
 
-// True for the item methods the run handles itself, without a catalogue:
-// "Reboot" or "再起動", any letter case.
-bool IsRebootMethod(const std::wstring& method);
-

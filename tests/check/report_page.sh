@@ -40,6 +40,7 @@ check "state words in the rows" has '<td class="state" data-v="1">失敗</td>'
 check "failures grouped by item and code" has '<li>項目 install: 1603 — 1台</li>'
 check "the serial with a comma, a quote and Japanese" has '<td>東京,"07"</td>'
 check "text from the files escaped" has '<td>M &lt;1&gt;</td>'
+check "the latest peltacheck --verify shown" has '<td>2026/12/08 21:00:00 相違 1 変化 0</td>'
 check "failing log lines on demand" grep -qE '<details><summary>ログ</summary><pre>[0-9/: ]+install - Install' <<<"$dom"
 check "the script ran (hint shown)" grep -qE '<p class="hint" id="hint">' <<<"$dom"
 

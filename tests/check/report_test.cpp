@@ -209,6 +209,10 @@ TEST(FleetReport, EveryStateCellByCell)
     // Not PCs: the verification log of another command, and a rotated log.
     kit.write(L"log\\" + kit.digest() + L"-verify.txt", "x\r\n");
     kit.write(L"log\\" + kit.digest() + L"_20260101_000000.txt", "x\r\n");
+    // The latest peltacheck --verify of one PC, shown in the 検証 column.
+    ts::writeFile(kit.file(L"log\\" + SerialFileName(L"PC-STOP") + L"-verify.txt"),
+                  ts::wideToCp932(L"検証日時: 2026/12/08 21:00:00\r\nシリアルナンバー: PC-STOP\r\n"
+                                  L"結果: 一致 1 件、相違 1 件、変化 0 件、読み取り失敗 0 件、確認できません 0 件、未適用 1 件\r\n"));
 
     ts::TempDir out(L"report");
     ts::RunResult run = ts::runProcess(ts::quote(ts::binPath(L"peltacheck.exe")) + L" --report " + ts::quote(kit.folder()) +
@@ -224,7 +228,7 @@ TEST(FleetReport, EveryStateCellByCell)
     ASSERT_EQ(csvBytes.substr(0, 3), "\xEF\xBB\xBF") << "a byte-order mark for spreadsheet programs";
     auto rows = parseCsv(ts::utf8ToWide(csvBytes.substr(3)));
     const std::vector<std::wstring> header = {L"シリアル番号", L"データファイル", L"状態", L"完了項目数", L"項目数", L"最後の項目",
-                                              L"エラー", L"最終記録", L"Model", L"Disks", L"注意"};
+                                              L"エラー", L"最終記録", L"Model", L"Disks", L"注意", L"検証"};
     ASSERT_EQ(rows.size(), 11u) << csvBytes;
     EXPECT_EQ(rows[0], header);
     std::map<std::wstring, std::vector<std::wstring>> bySerialAndFile;
@@ -240,12 +244,12 @@ TEST(FleetReport, EveryStateCellByCell)
     const std::wstring dup = L"シリアル番号が重複 (2 件)";
     using V = std::vector<std::wstring>;
     EXPECT_EQ(row(L"東京,\"07\"", file(L"東京,\"07\"")),
-              (V{L"東京,\"07\"", file(L"東京,\"07\""), L"完了", L"2", L"2", L"two", L"", lastTimes[L"東京,\"07\""], L"Model A, \"rev 2\"", L"", L""}));
+              (V{L"東京,\"07\"", file(L"東京,\"07\""), L"完了", L"2", L"2", L"two", L"", lastTimes[L"東京,\"07\""], L"Model A, \"rev 2\"", L"", L"", L""}));
     EXPECT_EQ(row(L"PC-FAIL", file(L"PC-FAIL")),
               (V{L"PC-FAIL", file(L"PC-FAIL"), L"失敗", L"1", L"3", L"install", L"1603 失敗の理由\r\nsecond line", lastTimes[L"PC-FAIL"],
-                 L"'=cmd|' /C calc'!A0", L"", L""}));
+                 L"'=cmd|' /C calc'!A0", L"", L"", L""}));
     EXPECT_EQ(row(L"PC-RESTART", file(L"PC-RESTART")),
-              (V{L"PC-RESTART", file(L"PC-RESTART"), L"再起動待ち", L"2", L"3", L"restart", L"", lastTimes[L"PC-RESTART"], L"'=cmd|' /C calc'!A0", L"", L""}));
+              (V{L"PC-RESTART", file(L"PC-RESTART"), L"再起動待ち", L"2", L"3", L"restart", L"", lastTimes[L"PC-RESTART"], L"'=cmd|' /C calc'!A0", L"", L"", L""}));
     // A failed restart: logs written before such failures were logged hold no
     // code; newer ones hold "Error: 1" (the stand-in's exit code).
     V rebootFail = row(L"PC-REBOOTFAIL", file(L"PC-REBOOTFAIL"));
@@ -253,18 +257,18 @@ TEST(FleetReport, EveryStateCellByCell)
     EXPECT_TRUE(rebootFail[6] == L"" || rebootFail[6] == L"1") << ts::wideToUtf8(rebootFail[6]);
     rebootFail[6] = L"";
     EXPECT_EQ(rebootFail, (V{L"PC-REBOOTFAIL", file(L"PC-REBOOTFAIL"), L"失敗", L"1", L"2", L"restart", L"", lastTimes[L"PC-REBOOTFAIL"],
-                             L"'=cmd|' /C calc'!A0", L"", L""}));
+                             L"'=cmd|' /C calc'!A0", L"", L"", L""}));
     EXPECT_EQ(row(L"PC-STOP", file(L"PC-STOP")),
-              (V{L"PC-STOP", file(L"PC-STOP"), L"途中", L"1", L"2", L"one", L"", lastTimes[L"PC-STOP"], L"", L"", L""}));
+              (V{L"PC-STOP", file(L"PC-STOP"), L"途中", L"1", L"2", L"one", L"", lastTimes[L"PC-STOP"], L"", L"", L"", L"2026/12/08 21:00:00 相違 1 変化 0"}));
     EXPECT_EQ(row(L"PC-BROKEN", file(L"PC-BROKEN")),
-              (V{L"PC-BROKEN", file(L"PC-BROKEN"), L"読めません", L"", L"", L"", L"XML として読み込めません", lastTimes[L"PC-BROKEN"], L"", L"", L""}));
-    EXPECT_EQ(row(L"PC-UNREG", L""), (V{L"PC-UNREG", L"", L"未登録", L"", L"", L"", L"", lastTimes[L"PC-UNREG"], L"", L"", L""}));
+              (V{L"PC-BROKEN", file(L"PC-BROKEN"), L"読めません", L"", L"", L"", L"XML として読み込めません", lastTimes[L"PC-BROKEN"], L"", L"", L"", L""}));
+    EXPECT_EQ(row(L"PC-UNREG", L""), (V{L"PC-UNREG", L"", L"未登録", L"", L"", L"", L"", lastTimes[L"PC-UNREG"], L"", L"", L"", L""}));
     const std::wstring disks = L"Model=SSD, Password=0; Model=HDD, Password=1";
-    EXPECT_EQ(row(L"PC-NEW", newFile), (V{L"PC-NEW", newFile, L"未実行", L"0", L"1", L"", L"", L"", L"M <1>", disks, dup}));
+    EXPECT_EQ(row(L"PC-NEW", newFile), (V{L"PC-NEW", newFile, L"未実行", L"0", L"1", L"", L"", L"", L"M <1>", disks, dup, L""}));
     EXPECT_EQ(row(L"PC-NEW", copyFile), (V{L"PC-NEW", copyFile, L"未実行", L"0", L"1", L"", L"", L"", L"M <1>", disks,
-                                         L"ファイル名がシリアル番号の SHA-1 と一致しません、" + dup}));
+                                         L"ファイル名がシリアル番号の SHA-1 と一致しません、" + dup, L""}));
     EXPECT_EQ(row(L"To be filled by O.E.M.", placeholderFile),
-              (V{L"To be filled by O.E.M.", placeholderFile, L"未実行", L"0", L"1", L"", L"", L"", L"", L"", L"仮のシリアル番号"}));
+              (V{L"To be filled by O.E.M.", placeholderFile, L"未実行", L"0", L"1", L"", L"", L"", L"", L"", L"仮のシリアル番号", L""}));
     for (const auto& [serial, time] : lastTimes)
         EXPECT_TRUE(std::regex_match(time, std::wregex(LR"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)"))) << ts::wideToUtf8(serial);
 

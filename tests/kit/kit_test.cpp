@@ -13,6 +13,7 @@
 #include "inventory_list.h"
 #include "machine_data_file.h"
 #include "method_catalog.h"
+#include "reboot_item.h"
 #include "win32_owners.h"
 #include "test_support.h"
 #include "wmi_methods.h"

@@ -10,6 +10,7 @@
 #include "machine_data_file.h"
 #include "placeholder_serial.h"
 #include "serial_digest.h"
+#include "verify_log.h"
 #include "xml_dom.h"
 
 namespace {
@@ -163,6 +164,9 @@ bool ReadFleet(const std::wstring& folder, CFleet& fleet)
                 }
             }
         }
+        VerifySummary verified;
+        if (ReadVerifySummary(VerifyLogPath(logFolder, digest), verified))
+            row.verified = VerifyCellText(verified);
         row.inventory.resize(fleet.inventoryNames.size());
         fleet.rows.push_back(std::move(row));
     }

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "machine_data_file.h"
+#include "reboot_item.h"
 #include "win32_owners.h"
 #include "xml_dom.h"
 

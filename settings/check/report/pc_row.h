@@ -30,6 +30,7 @@ struct CPcRow {
     std::wstring lastTime;     // time of the log's last line
     std::vector<std::wstring> inventory; // one per name of the kit's inventory list
     std::vector<std::wstring> notes;     // the 注意 flags
+    std::wstring verified;               // the 検証 cell: the latest peltacheck --verify, empty when never run
     std::vector<CLogLine> failingLines;  // the log lines of the failure (shown on demand)
 
     // The エラー cell: the code, then the output if any.

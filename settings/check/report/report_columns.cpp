@@ -24,5 +24,6 @@ std::vector<CReportColumn> ReportColumns(const std::vector<std::wstring>& invent
     for (size_t i = 0; i < inventoryNames.size(); ++i)
         columns.push_back({inventoryNames[i], [i](const CPcRow& r) { return i < r.inventory.size() ? r.inventory[i] : std::wstring(); }});
     columns.push_back({L"注意", NotesText});
+    columns.push_back({L"検証", [](const CPcRow& r) { return r.verified; }});
     return columns;
 }

@@ -13,7 +13,7 @@ struct CReportColumn {
     bool number = false; // sorted as a number in the page
 };
 
-// シリアル番号 … 最終記録, one column per inventory name, then 注意.
+// シリアル番号 … 最終記録, one column per inventory name, then 注意 and 検証.
 std::vector<CReportColumn> ReportColumns(const std::vector<std::wstring>& inventoryNames);
 
 // The 注意 cell: the flags joined.
