@@ -3,6 +3,7 @@
 //   vornfind windows PROGRAM   (a process id, an executable name or a window caption)
 //   vornfind point [SECONDS]
 //   vornfind check SCRIPT
+//   vornfind --version
 #include <windows.h>
 #include <cstdio>
 #include <fcntl.h>
@@ -35,7 +36,8 @@ int usage()
     write(message("使い方:\r\n"
                   "  vornfind windows プログラム   (プロセス ID、実行ファイル名、ウィンドウのタイトル)\r\n"
                   "  vornfind point [秒数]\r\n"
-                  "  vornfind check スクリプト\r\n"));
+                  "  vornfind check スクリプト\r\n"
+                  "  vornfind --version\r\n"));
     return EXIT_PROBLEM;
 }
 
@@ -102,6 +104,10 @@ int main(int argc, char** argv)
     if (argc < 2)
         return usage();
     std::string command = argv[1];
+    if (command == "--version" && argc == 2) {
+        write("vornfind " PW_VERSION_TEXT "\r\n");
+        return EXIT_OK;
+    }
     if (vorn::equalsNoCase(command, "windows") && argc == 3)
         return listWindows(argv[2]);
     if (vorn::equalsNoCase(command, "point") && argc <= 3)

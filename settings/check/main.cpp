@@ -28,12 +28,16 @@ int wmain(int argc, wchar_t** argv)
     std::wstring folder;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
+        if (arg == L"--version" && argc == 2) {
+            WriteConsoleLine(L"peltacheck " PW_VERSION_TEXT);
+            return CHECK_CLEAN;
+        }
         if (arg == L"--plan" && !withPlan) {
             withPlan = true;
         } else if (folder.empty() && arg.rfind(L"--", 0) != 0) {
             folder = arg;
         } else {
-            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]");
+            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]  /  peltacheck --version");
             return CHECK_NO_FOLDER;
         }
     }
