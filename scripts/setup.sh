@@ -13,6 +13,7 @@ GROUPS_FOR=(
   "GoogleTest sources"
   "the Japanese locale and font (code page 932, IPAGothic)"
   "zip, and pandoc for the HTML docs"
+  "headless Chromium, which checks the HTML docs as a reader sees them"
 )
 GROUPS_PACKAGES=(
   "cmake make"
@@ -22,6 +23,7 @@ GROUPS_PACKAGES=(
   "googletest"
   "locales fonts-ipafont-gothic"
   "zip unzip pandoc"
+  "chromium"
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
