@@ -37,7 +37,7 @@ doc_html() {
   local page=$1 out=$2 lang=$3 title
   title=$(sed -n '1s/^# *//p' "$page")
   pandoc -f gfm -t html5 -s --metadata pagetitle="${title:-$(basename "$page" .md)}" \
-    --metadata lang="$lang" "$page" |
+    -V lang="$lang" "$page" |
     sed 's/\(href="[^":"]*\)\.md\([#"]\)/\1.html\2/g' >"$out"
 }
 
