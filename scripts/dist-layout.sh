@@ -32,11 +32,12 @@ dist_version() {
 crlf() { sed 's/\r\?$/\r/'; }
 
 # One Markdown page as a standalone HTML page in the given language; links to
-# .md pages point to their .html copies.
+# .md pages point to their .html copies. A line break between two Japanese
+# characters joins them without the blank an English line break gives.
 doc_html() {
   local page=$1 out=$2 lang=$3 title
   title=$(sed -n '1s/^# *//p' "$page")
-  pandoc -f gfm -t html5 -s --metadata pagetitle="${title:-$(basename "$page" .md)}" \
+  pandoc -f gfm+east_asian_line_breaks -t html5 -s --metadata pagetitle="${title:-$(basename "$page" .md)}" \
     -V lang="$lang" "$page" |
     sed 's/\(href="[^":"]*\)\.md\([#"]\)/\1.html\2/g' >"$out"
 }
