@@ -3,8 +3,8 @@
 # (docs\*.html and docs\ja\*.html) is opened in headless Chromium, and in the
 # rendered page every image must have loaded, every local link must reach an
 # existing file (and its #anchor an element of that page), no link may lead to
-# a Markdown page, and the page must show its own title and, for a Japanese
-# page, Japanese text.
+# a Markdown page, the page must link to itself in the other language, and it
+# must show its own title and, for a Japanese page, Japanese text.
 #   bash tests/dist/html_docs_check.sh DIST_FOLDER
 set -euo pipefail
 DIST=$(cd "${1:?usage: $0 DIST_FOLDER}" && pwd)
@@ -52,6 +52,11 @@ function check(frame) {
   if (doc.documentElement.lang !== frame.dataset.lang) problems.push('lang is "' + doc.documentElement.lang + '"');
   const japanese = (doc.body.innerText.match(/[\u3041-\u30ff\u4e00-\u9fff]/g) || []).length;
   if (frame.dataset.lang === 'ja' && japanese < 100) problems.push('only ' + japanese + ' Japanese characters shown');
+  // Each page links to the same page in the other language.
+  const other = frame.dataset.lang === 'ja' ? frame.dataset.page.replace('docs/ja/', 'docs/')
+                                            : frame.dataset.page.replace('docs/', 'docs/ja/');
+  if (![...doc.querySelectorAll('a[href]')].some(link => link.href.endsWith('/' + other)))
+    problems.push('no link to ' + other);
   for (const image of doc.images)
     if (!image.complete || image.naturalWidth === 0) problems.push('image not shown: ' + image.getAttribute('src'));
   for (const link of doc.querySelectorAll('a[href]')) {
