@@ -14,5 +14,7 @@ int dataFileChild(const std::wstring& which, const std::wstring& input, const st
 void benchTextCommands();
 void benchWindowSearch();
 void benchStartup();
+// peltacheck on a kit whose every item has a finding vs the same kit without.
+void benchCheck();
 
 } // namespace bench

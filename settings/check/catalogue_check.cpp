@@ -4,9 +4,12 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
+#include "placeholder_check.h"
 #include "wmi_methods.h"
+#include "wmi_namespaces.h"
 #include "xml_dom.h"
 #include "xml_file_check.h"
 
@@ -31,23 +34,29 @@ class CCatalogueChecker {
 public:
     CCatalogueChecker(CKitCatalogue& kit, CCheckReport& report) : kit_(kit), report_(report) {}
 
-    void CheckData(IXMLDOMNode* data);
+    // `index` counts the Data elements in document order.
+    void CheckData(IXMLDOMNode* data, size_t index);
     void CheckReferenceCycles();
     void CheckSerialNumber();
 
 private:
-    CPlace At(IXMLDOMNode* node) const { return kit_.source.PlaceOf(node); }
+    // Places inside the Data being checked, found below its known path.
+    CPlace At(IXMLDOMNode* node) const { return kit_.source.PlaceOf(node, anchor_); }
     void CheckName(IXMLDOMNode* data, const std::wstring& name);
     void CheckDefinition(IXMLDOMNode* definition, bool isSet);
     void CheckRequired(IXMLDOMNode* definition, const std::wstring& type, bool isSet);
     void CheckRegistry(IXMLDOMNode* definition, bool isSet);
+    void CheckRegistryKey(IXMLDOMNode* key);
+    void CheckNamespace(IXMLDOMNode* definition);
     void CheckParams(IXMLDOMNode* definition, const std::wstring& type);
     void CheckWmiValue(IXMLDOMNode* definition);
     void CheckReferences(IXMLDOMNode* definition, const std::wstring& type, bool isSet);
 
     CKitCatalogue& kit_;
     CCheckReport& report_;
-    std::map<std::wstring, ComPtr<IXMLDOMNode>> firstDefinition_;
+    std::wstring anchor_;  // the path of the Data being checked
+    // name -> its first Data and that Data's path, placed only once a second one turns up
+    std::map<std::wstring, std::pair<ComPtr<IXMLDOMNode>, std::wstring>> firstDefinition_;
     std::vector<std::wstring> iniGetMethods_;  // names whose Get resolves a {reference} in its Path
 };
 
@@ -59,8 +68,22 @@ std::wstring ReferenceIn(const std::wstring& text)
     return close == std::wstring::npos ? std::wstring() : text.substr(open + 1, close - open - 1);
 }
 
-void CCatalogueChecker::CheckData(IXMLDOMNode* data)
+std::wstring DataPath(size_t index) { return L"/Datas[0]/Data[" + std::to_wstring(index) + L"]"; }
+
+// The first segment of a registry key that names a root key, or empty.
+std::wstring RootInKey(const std::wstring& key)
 {
+    std::wstring first = key.substr(0, key.find(L'\\'));
+    for (const wchar_t* root : {L"HKLM", L"HKCU", L"HKCR", L"HKU", L"HKCC", L"HKEY_LOCAL_MACHINE", L"HKEY_CURRENT_USER",
+                                L"HKEY_CLASSES_ROOT", L"HKEY_USERS", L"HKEY_CURRENT_CONFIG"})
+        if (xmldom::EqualsNoCase(first, root))
+            return first;
+    return {};
+}
+
+void CCatalogueChecker::CheckData(IXMLDOMNode* data, size_t index)
+{
+    anchor_ = DataPath(index);
     ComPtr<IXMLDOMNode> nameNode = xmldom::SelectNode(data, L"Name");
     if (!nameNode) {
         report_.Error(At(data), L"C001", L"Data に Name がありません。このメソッドは使われません");
@@ -80,9 +103,10 @@ void CCatalogueChecker::CheckName(IXMLDOMNode* data, const std::wstring& name)
     if (name.size() > MethodCatalog::MAX_METHOD_NAME)
         report_.Error(At(data), L"C004", L"メソッド名が 1003 文字を超えています。このメソッドは見つかりません");
     // The place of the first definition is needed only once a second one turns up.
-    auto [first, added] = firstDefinition_.try_emplace(name, data);
+    auto [first, added] = firstDefinition_.try_emplace(name, data, anchor_);
     if (!added)
-        report_.Warning(At(data), L"C002", L"メソッド " + name + L" は " + std::to_wstring(At(first->second.Get()).line) +
+        report_.Warning(At(data), L"C002", L"メソッド " + name + L" は " +
+                                            std::to_wstring(kit_.source.PlaceOf(first->second.first.Get(), first->second.second).line) +
                                             L" 行目でも定義されています。最初の定義が使われます");
 }
 
@@ -107,6 +131,10 @@ void CCatalogueChecker::CheckDefinition(IXMLDOMNode* definition, bool isSet)
         CheckParams(definition, type);
     if (isSet && xmldom::EqualsNoCase(type, L"WMI"))
         CheckWmiValue(definition);
+    if (xmldom::EqualsNoCase(type, L"WMI") || xmldom::EqualsNoCase(type, L"WMIExecute"))
+        CheckNamespace(definition);
+    if (isSet)
+        CheckPlaceholders(definition, type, [this](IXMLDOMNode* node) { return At(node); }, report_);
     CheckReferences(definition, type, isSet);
 }
 
@@ -131,10 +159,35 @@ void CCatalogueChecker::CheckRegistry(IXMLDOMNode* definition, bool isSet)
     if (root && !xmldom::EqualsNoCase(rootText, L"HKLM") && !xmldom::EqualsNoCase(rootText, L"HKCU") &&
         !xmldom::EqualsNoCase(rootText, L"HKCR"))
         report_.Error(At(root.Get()), L"C008", L"Root \"" + rootText + L"\" はルートキーではありません (HKLM、HKCU、HKCR)。HKLM に書き込まれます");
+    if (ComPtr<IXMLDOMNode> key = xmldom::SelectNode(definition, L"Key"))
+        CheckRegistryKey(key.Get());
     ComPtr<IXMLDOMNode> valueType = isSet ? xmldom::SelectNode(definition, L"Type") : nullptr;
     std::wstring typeText = xmldom::Text(valueType.Get());
-    if (valueType && !xmldom::EqualsNoCase(typeText, L"REG_SZ") && !xmldom::EqualsNoCase(typeText, L"REG_DWORD"))
-        report_.Error(At(valueType.Get()), L"C009", L"Type \"" + typeText + L"\" は書き込めません (REG_SZ か REG_DWORD)");
+    if (valueType && !xmldom::EqualsNoCase(typeText, L"REG_SZ") && !xmldom::EqualsNoCase(typeText, L"REG_DWORD") &&
+        !xmldom::EqualsNoCase(typeText, L"REG_QWORD"))
+        report_.Error(At(valueType.Get()), L"C009", L"Type \"" + typeText + L"\" は書き込めません (REG_SZ、REG_DWORD、REG_QWORD)");
+}
+
+void CCatalogueChecker::CheckRegistryKey(IXMLDOMNode* key)
+{
+    std::wstring text = xmldom::Text(key);
+    std::wstring quoted = L"Key \"" + text + L"\" ";
+    if (!text.empty() && (text.front() == L'\\' || text.back() == L'\\' || text.find(L"\\\\") != std::wstring::npos))
+        report_.Error(At(key), L"C017", quoted + (text.front() == L'\\' ? L"は \\ で始まっています" : text.back() == L'\\' ? L"は \\ で終わっています"
+                                                                                                          : L"に空の区切り (\\\\) があります") +
+                                            L"。Windows はこのキーを開けないか、意図しない名前のキーとして扱います。余分な \\ を取り除いてください");
+    else if (std::wstring root = RootInKey(text); !root.empty())
+        report_.Error(At(key), L"C018", quoted + L"がルートキー " + root + L" で始まっています。Root の下に " + root +
+                                            L" という名前のキーが作られ、そこに書き込まれます。ルートキーは Root にだけ書き、Key からは取り除いてください");
+}
+
+void CCatalogueChecker::CheckNamespace(IXMLDOMNode* definition)
+{
+    ComPtr<IXMLDOMNode> space = xmldom::SelectNode(definition, L"Namespace");
+    std::wstring text = xmldom::Text(space.Get());
+    if (space && !IsStandardWmiNamespace(text))
+        report_.Warning(At(space.Get()), L"C024", L"Namespace \"" + text + L"\" は標準の Windows にある名前空間ではありません。"
+                                                      L"綴りを確かめてください (例: root\\cimv2、root\\default、root\\wmi)。ない名前空間では項目が失敗します");
 }
 
 void CCatalogueChecker::CheckParams(IXMLDOMNode* definition, const std::wstring& type)
@@ -168,7 +221,10 @@ void CCatalogueChecker::CheckReferences(IXMLDOMNode* definition, const std::wstr
         std::wstring target = ReferenceIn(xmldom::Text(child.Get()));
         if (!child || target.empty())
             continue;
-        if (!kit_.catalog.Contains(target))
+        if ((target == L"EXEDIR" || target == L"EXEPATH") && !kit_.catalog.Contains(target))
+            report_.Error(At(child.Get()), L"C020", std::wstring(site.child) + L" の {" + target + L"} は置き換えられません。ここでは {…} は"
+                                                        L"メソッド名を表し、" + target + L" というメソッドはありません。フォルダを直接書くか、フォルダを返す Get を持つメソッドを参照してください");
+        else if (!kit_.catalog.Contains(target))
             report_.Error(At(child.Get()), L"C012", L"参照 {" + target + L"} のメソッドが " + kit_.fileName + L" にありません");
         else if (!Definition(kit_, target, false))
             report_.Error(At(child.Get()), L"C013", L"参照 {" + target + L"} のメソッドに Get (Method) がありません");
@@ -199,8 +255,9 @@ void CCatalogueChecker::CheckReferenceCycles()
             if (current.empty())
                 break;
         }
+        // One finding per cycle at most: the whole path is walked for its place.
         if (current == start && !start.empty() && path && reported.insert(start).second)
-            report_.Error(At(path.Get()), L"C014", L"メソッド " + start + L" の参照をたどると自分に戻ります (循環参照)");
+            report_.Error(kit_.source.PlaceOf(path.Get()), L"C014", L"メソッド " + start + L" の参照をたどると自分に戻ります (循環参照)");
     }
 }
 
@@ -238,8 +295,8 @@ void CheckCatalogue(CKitCatalogue& kit, const std::wstring& path, bool isMain, C
     CCatalogueChecker checker(kit, report);
     ComPtr<IXMLDOMNodeList> datas = xmldom::SelectNodes(kit.catalog.Document(), L"/Datas/Data");
     ComPtr<IXMLDOMNode> data;
-    while (datas && datas->nextNode(data.ReleaseAndGetAddressOf()) == S_OK && data)
-        checker.CheckData(data.Get());
+    for (size_t index = 0; datas && datas->nextNode(data.ReleaseAndGetAddressOf()) == S_OK && data; ++index)
+        checker.CheckData(data.Get(), index);
     checker.CheckReferenceCycles();
     if (isMain)
         checker.CheckSerialNumber();

@@ -2,6 +2,7 @@
 // own file) against the kit's catalogues, and its plan.
 #pragma once
 #include <string>
+#include <unordered_map>
 
 #include "catalogue_check.h"
 #include "check_report.h"
@@ -12,6 +13,14 @@ struct CKit {
     CKitCatalogue methods{L"methods.xml"};
     CKitCatalogue users{L"usersmethods.xml"};
     CPlanPaths paths;
+    // Which shared files start-up would find: they decide whether a PC ever
+    // reaches its own file.
+    bool hasInitial = false;
+    bool hasCommon = false;
+    // Every method name of both catalogues by its lower-case form, made on
+    // first use, for "did you mean" on a name that differs only in case.
+    std::unordered_map<std::wstring, std::wstring> namesByLowerCase;
+    bool namesIndexed = false;
 };
 
 enum class CDataRole { INITIAL, COMMON, MACHINE };

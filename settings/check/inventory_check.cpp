@@ -7,6 +7,8 @@
 
 namespace {
 
+const wchar_t* const BLANKS = L" \t\r\u3000";
+
 // Line numbers of the lines the list reader takes as names, in order.
 std::vector<long> NameLines(const std::string& bytes)
 {
@@ -58,9 +60,16 @@ void CheckInventory(CKitCatalogue& methods, const std::wstring& path, CCheckRepo
     // was reported as such.
     for (size_t i = source.HasUtf8Mark() ? 1 : 0; i < names.size(); ++i) {
         CPlace place = source.PlaceAt(i < lines.size() ? lines[i] : 0, i < lines.size() ? 1 : 0);
-        if (!methods.catalog.Contains(names[i]))
-            report.Warning(place, L"I003", L"メソッド " + names[i] + L" は methods.xml にありません。インベントリに記録されません");
+        const std::wstring quoted = L"\"" + names[i] + L"\"";
+        size_t first = names[i].find_first_not_of(BLANKS), last = names[i].find_last_not_of(BLANKS);
+        if (first != 0 || last + 1 != names[i].size())
+            report.Warning(place, L"I005", L"名前 " + quoted + L" の前後に空白があります。空白も名前の一部として探されるため、" +
+                                               (first == std::wstring::npos ? std::wstring(L"どのメソッドとも")
+                                                                            : L"メソッド \"" + names[i].substr(first, last - first + 1) + L"\" と") +
+                                               L"一致せず、インベントリに記録されません。空白を取り除いてください");
+        else if (!methods.catalog.Contains(names[i]))
+            report.Warning(place, L"I003", L"メソッド " + quoted + L" は methods.xml にありません。インベントリに記録されません");
         else if (!Definition(methods, names[i], false))
-            report.Warning(place, L"I004", L"メソッド " + names[i] + L" に Get (Method) がありません。インベントリに記録されません");
+            report.Warning(place, L"I004", L"メソッド " + quoted + L" に Get (Method) がありません。インベントリに記録されません");
     }
 }

@@ -58,24 +58,24 @@ std::vector<std::wstring> MachineFiles(const std::wstring& dataFolder)
 // What start-up does on a PC that has no data file of its own.
 std::wstring StartupCase(const CDataSummary& initial, const CDataSummary& common)
 {
-    std::wstring text = L"start-up on a PC without its own data file: ";
+    std::wstring text = L"自分のデータファイルがない PC の起動時: ";
     if (initial.present) {
-        text += L"initial.xml (ネットワーク設定): ";
+        text += L"initial.xml (ネットワーク設定、すべての PC で共有): ";
         if (!initial.loads)
-            return text + L"does not load, no window";
+            return text + L"読み込めず、何も表示されずに終わります";
         if (initial.isDone)
-            return text + L"ネットワーク設定済みです";
-        return text + (initial.items > 0 ? L"runs its items" : L"設定情報がありません");
+            return text + L"「ネットワーク設定済みです」と表示され、何も実行しません";
+        return text + (initial.items > 0 ? L"項目を実行します" : L"「設定情報がありません」");
     }
     if (common.present) {
-        text += L"common.xml (共通設定), copied to data\\<SHA-1 of the serial>.xml: ";
+        text += L"common.xml (共通設定) を data\\<シリアルナンバーの SHA-1>.xml にコピーして: ";
         if (!common.loads)
-            return text + L"設定が不正";
+            return text + L"「設定が不正」";
         if (!common.isCommon || common.items == 0)
-            return text + L"設定情報がありません";
-        return text + (common.isDone ? L"設定済みです" : L"runs its items");
+            return text + L"「設定情報がありません」";
+        return text + (common.isDone ? L"「設定済みです」" : L"項目を実行します");
     }
-    return text + L"未登録PC (未登録のPCです, button 登録)";
+    return text + L"未登録PC (「未登録のPCです」と「登録」ボタン)";
 }
 
 } // namespace
@@ -98,9 +98,11 @@ int CheckKit(const std::wstring& folder, bool withPlan, CCheckReport& report)
         CheckInventory(kit.methods, root + L"\\inventory", report);
 
     CDataSummary initial, common;
-    if (IsFile(root + L"\\data\\initial.xml"))
+    kit.hasInitial = IsFile(root + L"\\data\\initial.xml");
+    kit.hasCommon = IsFile(root + L"\\data\\common.xml");
+    if (kit.hasInitial)
         initial = CheckDataFile(kit, root + L"\\data\\initial.xml", L"data\\initial.xml", CDataRole::INITIAL, withPlan, report);
-    if (IsFile(root + L"\\data\\common.xml"))
+    if (kit.hasCommon)
         common = CheckDataFile(kit, root + L"\\data\\common.xml", L"data\\common.xml", CDataRole::COMMON, withPlan, report);
     for (const std::wstring& name : MachineFiles(root + L"\\data"))
         CheckDataFile(kit, root + L"\\data\\" + name, L"data\\" + name, CDataRole::MACHINE, withPlan, report);

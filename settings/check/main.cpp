@@ -53,8 +53,7 @@ int wmain(int argc, wchar_t** argv)
     if (code == CHECK_NO_FOLDER)
         WriteConsoleLine(folder + L": フォルダを読み取れません");
     else
-        for (const std::wstring& line : report.Lines())
-            WriteConsoleLine(line);
+        WriteConsoleLines(report.Lines());
     ::CoUninitialize();
     return code;
 }

@@ -127,14 +127,28 @@ std::wstring ElementName(IXMLDOMNode* node)
 
 // The element's path, each step its tag name and its position among the
 // earlier siblings of that name. The siblings are walked rather than
-// counted by a path expression, which costs far more per call.
-std::wstring ElementPath(IXMLDOMNode* element)
+// counted by a path expression, which costs far more per call. With
+// `ancestorPath`, the steps down to that ancestor's depth are taken from it
+// and only the levels below it are walked.
+std::wstring ElementPath(IXMLDOMNode* element, const std::wstring* ancestorPath = nullptr)
 {
-    std::wstring path;
+    std::vector<std::pair<ComPtr<IXMLDOMNode>, std::wstring>> chain;  // the element first, the root last
     ComPtr<IXMLDOMNode> node = element;
     for (std::wstring name = ElementName(node.Get()); !name.empty(); name = ElementName(node.Get())) {
+        chain.emplace_back(node, name);
+        ComPtr<IXMLDOMNode> parent;
+        if (node->get_parentNode(&parent) != S_OK)
+            break;
+        node = parent;
+    }
+    size_t known = ancestorPath ? static_cast<size_t>(std::count(ancestorPath->begin(), ancestorPath->end(), L'/')) : 0;
+    if (known > chain.size())
+        known = 0;
+    std::wstring path;
+    for (size_t step = 0; step + known < chain.size(); ++step) {
+        const auto& [current, name] = chain[step];
         long ordinal = 0;
-        for (ComPtr<IXMLDOMNode> sibling = node; sibling;) {
+        for (ComPtr<IXMLDOMNode> sibling = current; sibling;) {
             ComPtr<IXMLDOMNode> previous;
             if (sibling->get_previousSibling(&previous) != S_OK)
                 break;
@@ -142,12 +156,8 @@ std::wstring ElementPath(IXMLDOMNode* element)
             sibling = previous;
         }
         path = L"/" + name + L"[" + std::to_wstring(ordinal) + L"]" + path;
-        ComPtr<IXMLDOMNode> parent;
-        if (node->get_parentNode(&parent) != S_OK)
-            break;
-        node = parent;
     }
-    return path;
+    return known ? *ancestorPath + path : path;
 }
 
 // The offset just past the '>' that ends the tag at `at`; quoted attribute
@@ -179,8 +189,18 @@ size_t DoctypeEnd(const std::wstring& text, size_t at)
 
 CPlace CSourceText::PlaceOf(IXMLDOMNode* element) const
 {
+    return PlaceOfPath(ElementPath(element));
+}
+
+CPlace CSourceText::PlaceOf(IXMLDOMNode* element, const std::wstring& ancestorPath) const
+{
+    return PlaceOfPath(ElementPath(element, &ancestorPath));
+}
+
+CPlace CSourceText::PlaceOfPath(const std::wstring& path) const
+{
     IndexStartTags();
-    auto found = startTags_.find(ElementPath(element));
+    auto found = startTags_.find(path);
     return found == startTags_.end() ? FilePlace() : PlaceOfOffset(found->second);
 }
 

@@ -32,6 +32,12 @@ public:
     CPlace PlaceOfOffset(size_t offset) const;
     // The place of an element's start tag; the file's place when not found.
     CPlace PlaceOf(IXMLDOMNode* element) const;
+    // The same for an element at or below an ancestor whose path the caller
+    // already knows (it counted the ancestor while walking a long list of
+    // siblings, such as Datas/Data or Values/Value): only the few levels below
+    // that ancestor are walked, so a finding costs the same whatever its
+    // position in the file.
+    CPlace PlaceOf(IXMLDOMNode* element, const std::wstring& ancestorPath) const;
     // The offset of the first byte that is not UTF-8, or npos for valid UTF-8,
     // and the place of a byte offset (a file that is not UTF-16).
     size_t FirstBadUtf8Byte() const;
@@ -39,6 +45,7 @@ public:
 
 private:
     void IndexStartTags() const;
+    CPlace PlaceOfPath(const std::wstring& path) const;
 
     mutable bool indexed_ = false;
     mutable std::map<std::wstring, size_t> startTags_;  // element path -> offset of its '<'

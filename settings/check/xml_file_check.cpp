@@ -41,6 +41,12 @@ bool CheckEncoding(const CSourceText& source, CCheckReport& report)
     if (source.IsUtf16())
         return true;
     std::wstring encoding = DeclaredEncoding(source.Bytes());
+    if (!encoding.empty() && !IsUnicodeName(encoding) && source.HasUtf8Mark()) {
+        report.Error(source.FilePlace(), L"F007",
+                     L"先頭に UTF-8 の BOM がありますが、XML 宣言の文字コードは " + encoding +
+                         L" です。peltacfg はこのファイルを読み込めないか、文字を取り違えます。宣言を encoding=\"UTF-8\" にしてください");
+        return true;
+    }
     if (!encoding.empty() && !IsUnicodeName(encoding)) {
         report.Warning(source.FilePlace(), L"F005",
                        L"文字コード " + encoding + L" が宣言されています。UTF-8 で保存してください");
