@@ -43,6 +43,12 @@ cp -r "$DIST/examples/kit/." "$DEMO/"
 mkdir -p "$DEMO/scripts"
 cp "$DIST"/examples/agent/*.txt "$DEMO/scripts/"
 cp "$BUILD_DIR/bin/shutdown.exe" "$DEMO/"
+# Wine's BIOS serial number is "0", a placeholder that peltacfg refuses as
+# an identity (many PCs share it). The demo gets a number of its own: a
+# SerialNumber read from a registry value written below, placed before the
+# kit's (the first definition of a name wins).
+DEMO_SERIAL=PELTAWIN-DEMO-0001
+sed -i '0,/<Datas>/s//<Datas>\n  <!-- The demo'"'"'s own serial number: Wine reports the placeholder "0". -->\n  <Data><Name>SerialNumber<\/Name><Method type="Registry"><Root>HKLM<\/Root><Key>SOFTWARE\\PeltawinDemo<\/Key><Name>SerialNumber<\/Name><\/Method><\/Data>/' "$DEMO/methods.xml"
 echo "demo: $DEMO"
 echo "demo: shutdown.exe there is a stand-in that only writes its arguments to shutdown_args.txt;"
 echo "      nothing restarts. dist/ and the zip do not contain it."
@@ -57,6 +63,8 @@ for view in 32 64; do
   "$WINE" reg delete 'HKLM\SOFTWARE\PeltawinKit' /f /reg:$view >/dev/null 2>&1 || true
 done
 "$WINE" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced' /v HideFileExt /f >/dev/null 2>&1 || true
+"$WINE" reg add 'HKLM\SOFTWARE\PeltawinDemo' /v SerialNumber /d "$DEMO_SERIAL" /f /reg:64 >/dev/null
+echo "demo: serial number $DEMO_SERIAL (HKLM\SOFTWARE\PeltawinDemo, read by the demo's first SerialNumber)"
 
 cd "$DEMO"
 show() { tr -d '\r' | iconv -f CP932 -t UTF-8 | sed 's/^/    /'; }

@@ -11,6 +11,7 @@
 #include "main_dialog.h"
 #include "method_catalog.h"
 #include "method_text.h"
+#include "placeholder_serial.h"
 #include "raii.h"
 #include "serial_digest.h"
 #include "status_dialog.h"
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr const wchar_t* MUTEX_NAME = L"Global\\PeltawinClient";
+constexpr const wchar_t* SERIAL_NOT_READ = L"シリアルナンバーが取得できませんでした";
 
 // How long the program waits for a running worker after its window closed;
 // then it ends anyway (saves replace the data file in one step, so the file
@@ -93,7 +95,14 @@ void CMFCApplicationApp::Start()
         catalog.RunGet(L"SerialNumber", result);
         catalog.Close();
         if (result.value.empty()) {
-            ShowStatus(L"シリアルナンバーが取得できませんでした", L"未取得");
+            ShowStatus(SERIAL_NOT_READ, L"未取得");
+            return;
+        }
+        // A placeholder that many PCs report would give them all one data
+        // file and one log: it names no PC. The text read is shown so that
+        // the administrator sees why; nothing is logged or offered.
+        if (IsPlaceholderSerial(result.value)) {
+            ShowStatus(SERIAL_NOT_READ, L"「" + result.value + L"」（仮の値）");
             return;
         }
         serialNumber = result.value;

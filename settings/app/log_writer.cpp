@@ -78,9 +78,11 @@ bool WriteLogText(const std::wstring& message)
         return Fail(::GetLastError());
 
     std::string bytes;
-    // A line with a character the code page cannot hold is not written at
-    // all, rather than written with a substitute.
-    if (!JapaneseTextLines(stamp + L"|0|" + message + L"\n", true, bytes))
+    // A character the code page cannot hold (a wave dash from some input
+    // methods, an en dash, an accented letter) comes out as the system's
+    // substitute: dropping the whole line for it would hide the step, and
+    // stop start-up for a serial number that holds one.
+    if (!JapaneseTextLines(stamp + L"|0|" + message + L"\n", false, bytes))
         return Fail(ERROR_NO_UNICODE_TRANSLATION);
 
     DWORD written = 0;

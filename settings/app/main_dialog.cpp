@@ -49,6 +49,16 @@ std::wstring FailureBoxText(const std::wstring& detail)
     return text;
 }
 
+std::wstring SaveFailedBoxText(DWORD error)
+{
+    wchar_t code[32];
+    _snwprintf(code, 32, L"[0x%lx]", error);
+    code[31] = L'\0';
+    return std::wstring(L"進行状況を保存できませんでした") + code +
+           L"\r\n\r\n次に起動すると、この実行で完了した項目がもう一度実行されます。"
+           L"\r\nデータファイルを開いているプログラム（ウイルス対策、バックアップ）、ネットワーク、ディスクの空きを確認してください。";
+}
+
 std::wstring ParameterText(const ItemValueMap& params, const std::vector<std::wstring>& orderedNames)
 {
     if (params.size() == 1)
@@ -149,6 +159,9 @@ bool CMFCApplicationDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_SETUP_FINISHED:
         OnFinished(wParam, lParam);
         break;
+    case WM_SETUP_SAVE_FAILED:
+        ::MessageBoxW(GetSafeHwnd(), SaveFailedBoxText(static_cast<DWORD>(wParam)).c_str(), L"", MB_ICONWARNING | MB_OK);
+        break;
     case WM_SETUP_ITEM_STATUS:
         SetCell(static_cast<int>(wParam), 0, lParam == 0 ? MARK_DONE : MARK_FAILED);
         break;
@@ -196,8 +209,8 @@ void CMFCApplicationDlg::OnFinished(WPARAM outcome, LPARAM detail)
     } else if (outcome == 0) {
         const auto* text = reinterpret_cast<const std::wstring*>(detail);
         ::MessageBoxW(GetSafeHwnd(), FailureBoxText(text ? *text : std::wstring()).c_str(), L"", MB_ICONERROR | MB_OK);
-        // The worker still saves the progress after this box: a run started
-        // before that save would load the older file and apply done items again.
+        // The button comes back only once the worker has ended, so that a
+        // new run never overlaps the one still finishing.
         runFailed_ = true;
         if (!worker_)
             ::EnableWindow(runButton_, TRUE); // the end cannot be watched: the old way

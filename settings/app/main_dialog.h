@@ -48,5 +48,9 @@ private:
 // cut at a character boundary and ends in "…".
 std::wstring FailureBoxText(const std::wstring& detail);
 
+// The box shown when the run's progress could not be saved, with the save's
+// Win32 error in hexadecimal.
+std::wstring SaveFailedBoxText(DWORD error);
+
 // Column 2 of an item: its single value, or "name:value, " for each parameter.
 std::wstring ParameterText(const ItemValueMap& params, const std::vector<std::wstring>& orderedNames);

@@ -15,12 +15,31 @@ namespace {
 
 constexpr const wchar_t* RESTART_COMMAND = L"shutdown.exe /r /t 0";
 
-void LogItemFailure(const MethodCatalog& catalog)
+// A file held by a virus scanner or a backup is usually let go within
+// seconds: a save is tried this many times, this far apart, before the run
+// says that its progress could not be kept.
+constexpr int SAVE_ATTEMPTS = 10;
+constexpr DWORD SAVE_RETRY_MS = 500;
+
+void LogFailure(int code, const std::wstring& output)
 {
-    if (!catalog.output.empty())
-        WriteLog(L"Error: %d[%ls]", catalog.lastError, catalog.output.c_str());
+    if (!output.empty())
+        WriteLog(L"Error: %d[%ls]", code, output.c_str());
     else
-        WriteLog(L"Error: %d", catalog.lastError);
+        WriteLog(L"Error: %d", code);
+}
+
+void LogItemFailure(const MethodCatalog& catalog) { LogFailure(catalog.lastError, catalog.output); }
+
+bool SaveRetrying(const MachineDataFile& data, const std::wstring& path, DWORD& error)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (data.Save(path, error))
+            return true;
+        if (attempt == SAVE_ATTEMPTS)
+            return false;
+        ::Sleep(SAVE_RETRY_MS);
+    }
 }
 
 } // namespace
@@ -95,20 +114,34 @@ void CSetupThread::ApplyAll()
     }
 
     catalogA.Close();
+    // The progress reaches the disk before either box is shown: a user who
+    // restarts the PC while a box is open must not lose the run. (So an
+    // ending session finds nothing left to save while a box is open.)
+    if (loaded)
+        SaveProgress(data);
     if (succeeded) {
         Report(WM_SETUP_FINISHED, 1, 0);
         reported_ = true;
+        // Done only once the user has seen the completion box.
         data.SetDone();
-        data.Save(dataFilePath);
+        SaveProgress(data);
     } else {
         // The Message of the definition the failed item ran, or nothing.
         Report(WM_SETUP_FINISHED, 0, reinterpret_cast<LPARAM>(&failureDetail_));
         reported_ = true;
-        if (loaded)
-            data.Save(dataFilePath);
     }
     data.Clear();
     catalogB.Close();
+}
+
+void CSetupThread::SaveProgress(const MachineDataFile& data)
+{
+    DWORD error = 0;
+    if (SaveRetrying(data, context.dataFilePath, error))
+        return;
+    // Passed over, the next start would apply this run's items again.
+    WriteLog(L"保存失敗: %d", static_cast<int>(error));
+    Report(WM_SETUP_SAVE_FAILED, error, 0);
 }
 
 void CSetupThread::CollectInventory(const std::wstring& inventoryPath, MethodCatalog& catalogA, MachineDataFile& data)
@@ -173,7 +206,12 @@ CSetupThread::ItemOutcome CSetupThread::ApplyItem(size_t i, MethodCatalog& catal
         Report(WM_SETUP_ITEM_STATUS, i, 1);
         return ItemOutcome::FAILED;
     }
-    WriteLog(L"OK");
+    // An exit code that the definition's SuccessCodes accepted (an
+    // installer's 3010) is kept in the log.
+    if (catalog && catalog->acceptedCode != 0)
+        WriteLog(L"OK: %d", catalog->acceptedCode);
+    else
+        WriteLog(L"OK");
     data.SetProgress(static_cast<int>(i));
     Report(WM_SETUP_ITEM_STATUS, i, 0);
     return ItemOutcome::DONE;
@@ -190,7 +228,7 @@ CSetupThread::ItemOutcome CSetupThread::ApplyReboot(size_t i, MachineDataFile& d
     }
     data.SetProgress(static_cast<int>(i));
     DWORD saveError = 0;
-    if (!data.Save(context.dataFilePath, saveError)) {
+    if (!SaveRetrying(data, context.dataFilePath, saveError)) {
         // Restarting now would leave the old progress on disk and bring the
         // PC back to this same item after every restart.
         ForgetProgressOf(i, data);
@@ -203,9 +241,12 @@ CSetupThread::ItemOutcome CSetupThread::ApplyReboot(size_t i, MachineDataFile& d
     int exitCode = 0;
     if (RunCaptured(RESTART_COMMAND, output, exitCode))
         return ItemOutcome::RESTARTING;
-    // The restart did not happen: the next run must try this item again.
+    // The restart did not happen: the next run must try this item again,
+    // and the log says why, as for any failed item.
     ForgetProgressOf(i, data);
     failureDetail_.clear();
+    LogFailure(exitCode, output);
+    Report(WM_SETUP_ITEM_STATUS, i, 1);
     return ItemOutcome::FAILED;
 }
 

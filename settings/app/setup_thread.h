@@ -26,6 +26,9 @@ private:
 
     void ApplyAll();
     void EndAfterException(const char* reason);
+    // Saves the data file, retrying a while; a save that still fails is
+    // logged and reported to the dialog.
+    void SaveProgress(const MachineDataFile& data);
     void ForgetProgressOf(size_t index, MachineDataFile& data);
 
     ItemOutcome ApplyItem(size_t index, MethodCatalog& catalogA, MethodCatalog& catalogB, MachineDataFile& data,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "placeholder_check.h"
+#include "success_codes.h"
 #include "wmi_methods.h"
 #include "wmi_namespaces.h"
 #include "xml_dom.h"
@@ -50,6 +51,7 @@ private:
     void CheckNamespace(IXMLDOMNode* definition);
     void CheckParams(IXMLDOMNode* definition, const std::wstring& type);
     void CheckWmiValue(IXMLDOMNode* definition);
+    void CheckSuccessCodes(IXMLDOMNode* definition);
     void CheckReferences(IXMLDOMNode* definition, const std::wstring& type, bool isSet);
 
     CKitCatalogue& kit_;
@@ -135,6 +137,8 @@ void CCatalogueChecker::CheckDefinition(IXMLDOMNode* definition, bool isSet)
         CheckNamespace(definition);
     if (isSet)
         CheckPlaceholders(definition, type, [this](IXMLDOMNode* node) { return At(node); }, report_);
+    if (isSet && (xmldom::EqualsNoCase(type, L"Command") || xmldom::EqualsNoCase(type, L"Console")))
+        CheckSuccessCodes(definition);
     CheckReferences(definition, type, isSet);
 }
 
@@ -210,6 +214,15 @@ void CCatalogueChecker::CheckWmiValue(IXMLDOMNode* definition)
     std::wstring valueType;
     if (value && (!xmldom::Attribute(value.Get(), L"type", valueType) || WmiValueType(valueType, false) == VT_EMPTY))
         report_.Error(At(value.Get()), L"C011", L"Value の type は string、bool、int のどれかにしてください");
+}
+
+void CCatalogueChecker::CheckSuccessCodes(IXMLDOMNode* definition)
+{
+    ComPtr<IXMLDOMNode> codes = xmldom::SelectNode(definition, L"SuccessCodes");
+    std::vector<int> parsed;
+    if (codes && !ParseSuccessCodes(xmldom::Text(codes.Get()), parsed))
+        report_.Error(At(codes.Get()), L"C025", L"SuccessCodes \"" + xmldom::Text(codes.Get()) +
+                                                    L"\" は終了コードをコンマで区切った一覧 (例: 0,3010) ではありません。このメソッドは実行されません");
 }
 
 void CCatalogueChecker::CheckReferences(IXMLDOMNode* definition, const std::wstring& type, bool isSet)

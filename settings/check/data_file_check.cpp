@@ -199,15 +199,13 @@ void CDataChecker::CheckRegistryNumber(IXMLDOMNode* set, const std::wstring& val
         return;
     const wchar_t* name = isQword ? L"REG_QWORD" : L"REG_DWORD";
     unsigned long long stored = 0;
-    if (RegistryNumber(value, isQword, stored))
-        return;
-    size_t digits = !value.empty() && (value[0] == L'-' || value[0] == L'+') ? 1 : 0;
-    if (digits == value.size() || value.find_first_not_of(L"0123456789", digits) != std::wstring::npos)
-        report_.Error(At(at), L"D006", std::wstring(name) + L" の値 " + Quoted(value) +
-                                           L" は 10 進数ではありません。何も書き込まれず、この項目は失敗します。10 進数で書いてください (16 進数は 10 進数に直します)");
-    else
+    if (!RegistryNumber(value, isQword, stored))
         report_.Error(At(at), L"D014", std::wstring(name) + L" の値 " + Quoted(value) + L" は範囲 (" + RegistryNumberRange(isQword) +
                                            L") の外です。何も書き込まれず、この項目は失敗します");
+    else if (!IsPlainDecimal(value))
+        report_.Error(At(at), L"D006", std::wstring(name) + L" の値 " + Quoted(value) + L" は 10 進数ではありません。peltacfg は先頭の数字だけを読み、" +
+                                           std::to_wstring(isQword ? static_cast<long long>(stored) : static_cast<long long>(static_cast<int>(stored))) +
+                                           L" を書き込みます。10 進数で書いてください (16 進数は 10 進数に直します)");
 }
 
 // Parameters given by the item that its method's Params do not take, and a

@@ -67,7 +67,7 @@ std::wstring RegistryNumberWritten(const std::wstring& valueType, const std::wst
         return {};
     unsigned long long stored = 0;
     if (!RegistryNumber(value, isQword, stored))
-        return L"、範囲外か数値でないため何も書き込まれず、この項目は失敗します";
+        return L"、範囲外のため何も書き込まれず、この項目は失敗します";
     wchar_t text[40];
     std::swprintf(text, 40, isQword ? L"0x%016llx" : L"0x%08llx", stored);
     return L"、書き込まれる値 " + std::wstring(text) + L" = " + std::to_wstring(stored);

@@ -2,13 +2,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "method_catalog.h"
 #include "method_params.h"
 #include "method_status.h"
 #include "method_text.h"
+#include "program_search.h"
 #include "raii.h"
+#include "success_codes.h"
 #include "xml_dom.h"
 
 namespace {
@@ -23,10 +26,17 @@ constexpr DWORD LONGEST_POLL_MS = 50;
 UniqueHandle StartProcess(const std::wstring& commandLine, BOOL inheritHandles, DWORD flags, STARTUPINFOW& startup,
                           int& exitCode)
 {
+    // A bare program name is never taken from the current folder: a
+    // planted cmd.exe there would run with the tool's rights.
+    std::wstring program;
+    if (!ResolveBareProgram(commandLine, program)) {
+        exitCode = ERROR_FILE_NOT_FOUND;
+        return UniqueHandle();
+    }
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inheritHandles, flags, nullptr, nullptr, &startup,
+    if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), buffer.data(), nullptr, nullptr, inheritHandles, flags, nullptr, nullptr, &startup,
                           &info)) {
         exitCode = static_cast<int>(::GetLastError());
         return UniqueHandle();
@@ -100,25 +110,36 @@ int ExitCodeOf(HANDLE process)
 }
 
 // Runs one composed command line the way the definition's type asks; its
-// status, and the output of a hidden run, go into the outcome.
-int RunOne(MethodOutcome& outcome, const std::wstring& commandLine, bool console)
+// status, and the output of a hidden run, go into the outcome. An exit code
+// among `successCodes` counts as 0 (an installer's 3010, say) and is kept
+// as the accepted code.
+int RunOne(MethodOutcome& outcome, const std::wstring& commandLine, bool console, const std::vector<int>& successCodes)
 {
     int code = 0;
-    if (commandLine.size() > MAX_COMMAND_LINE)
+    bool started = true;
+    if (commandLine.size() > MAX_COMMAND_LINE) {
         code = COMMAND_LINE_TOO_LONG;
-    else if (console)
-        RunInConsole(commandLine, code);
-    else
-        RunCaptured(commandLine, outcome.output, code);
+        started = false;
+    } else if (console) {
+        RunInConsole(commandLine, code, &started);
+    } else {
+        RunCaptured(commandLine, outcome.output, code, &started);
+    }
+    if (code != 0 && started && std::find(successCodes.begin(), successCodes.end(), code) != successCodes.end()) {
+        outcome.acceptedCode = code;
+        code = 0;
+    }
     outcome.status = code;
     return code;
 }
 
 } // namespace
 
-bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exitCode)
+bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exitCode, bool* started)
 {
     output.clear();
+    if (started)
+        *started = false;
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     UniqueHandle inheritableRead, write;
     if (!::CreatePipe(inheritableRead.put(), write.put(), &inheritable, 0)) {
@@ -144,6 +165,8 @@ bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exi
     UniqueHandle process = StartProcess(commandLine, TRUE, CREATE_NO_WINDOW, startup, exitCode);
     if (!process)
         return false;
+    if (started)
+        *started = true;
 
     std::string bytes = CollectUntilExit(process.get(), read.get());
     write.reset();
@@ -152,8 +175,10 @@ bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exi
     return exitCode == 0;
 }
 
-bool RunInConsole(const std::wstring& commandLine, int& exitCode)
+bool RunInConsole(const std::wstring& commandLine, int& exitCode, bool* started)
 {
+    if (started)
+        *started = false;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -161,6 +186,8 @@ bool RunInConsole(const std::wstring& commandLine, int& exitCode)
     UniqueHandle process = StartProcess(commandLine, FALSE, CREATE_NEW_CONSOLE, startup, exitCode);
     if (!process)
         return false;
+    if (started)
+        *started = true;
     ::WaitForSingleObject(process.get(), INFINITE);
     exitCode = ExitCodeOf(process.get());
     return exitCode == 0;
@@ -171,7 +198,8 @@ MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* defini
 {
     MethodOutcome outcome;
     ParamList params;
-    if (!CollectParamValues(definition, values, params)) {
+    std::vector<int> successCodes;
+    if (!CollectParamValues(definition, values, params) || !SuccessCodesOf(definition, successCodes)) {
         outcome.status = METHOD_NOT_RUN;
         return outcome;
     }
@@ -185,7 +213,7 @@ MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* defini
     if (count == 0) {
         std::wstring commandLine = FirstValue(values);
         if (!commandLine.empty())
-            RunOne(outcome, commandLine, console);
+            RunOne(outcome, commandLine, console, successCodes);
         return outcome;
     }
 
@@ -201,7 +229,7 @@ MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* defini
             outcome.status = 0;
             return outcome;
         }
-        if (RunOne(outcome, commandLine, console) != 0)
+        if (RunOne(outcome, commandLine, console, successCodes) != 0)
             return outcome;
     }
     return outcome;

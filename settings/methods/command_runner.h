@@ -19,14 +19,17 @@ constexpr size_t MAX_CAPTURED_OUTPUT = 8191;
 // Runs the command line hidden, standard output and error captured into
 // `output` (from the ANSI code page). `exitCode` is the process's exit code,
 // or the Win32 error when it could not start. True when that code is 0.
-bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exitCode);
+// `started`, when given, tells the two apart.
+bool RunCaptured(const std::wstring& commandLine, std::wstring& output, int& exitCode, bool* started = nullptr);
 // Runs the command line in a console window of its own; nothing is captured.
-bool RunInConsole(const std::wstring& commandLine, int& exitCode);
+bool RunInConsole(const std::wstring& commandLine, int& exitCode, bool* started = nullptr);
 
 // The "Command" (console false) and "Console" (console true) Set types: runs
 // each `Command` of the definition in turn and stops at the first failure.
 // The status is 0, the failing exit code or Win32 error, COMMAND_LINE_TOO_LONG,
-// or METHOD_NOT_RUN for a Param without name (nothing is run then); the
-// output is that of the last hidden command run.
+// or METHOD_NOT_RUN for a Param without name or a SuccessCodes list that
+// does not read (nothing is run then); the output is that of the last hidden
+// command run. An exit code listed in SuccessCodes counts as success and is
+// kept in acceptedCode.
 MethodOutcome RunCommandMethod(const MethodCatalog& catalog, IXMLDOMNode* definition, const ItemValueMap& values,
                                bool console);

@@ -200,6 +200,7 @@ bool MethodCatalog::RunGet(const std::wstring& name, MethodResult& result)
 bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values, bool& notFound)
 {
     lastError = 0;
+    acceptedCode = 0;
     output.clear();
     message.clear();
     notFound = true;
@@ -230,6 +231,7 @@ bool MethodCatalog::RunSet(const std::wstring& name, const ItemValueMap& values,
 
     xmldom::ChildText(definition.Get(), L"Message", outcome.message);
     lastError = outcome.status;
+    acceptedCode = outcome.acceptedCode;
     output = std::move(outcome.output);
     message = std::move(outcome.message);
     return succeeded;

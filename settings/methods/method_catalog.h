@@ -59,6 +59,7 @@ public:
     int lastError = 0;        // status of the last executor run, 0 = success
     std::wstring output;      // captured output of the last hidden process of a Set
     std::wstring message;     // the Message text of the last Set definition run
+    int acceptedCode = 0;     // a non-zero exit code the last Set counted as success (SuccessCodes)
     std::wstring exePath;     // full path of the running executable
     std::wstring exeDir;      // exePath without its last backslash and file name
     std::map<std::wstring, std::unique_ptr<MethodWMI>> connections;

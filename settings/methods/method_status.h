@@ -17,4 +17,5 @@ struct MethodOutcome {
     int status = 0;
     std::wstring output;  // captured output of the last hidden process run, if any
     std::wstring message; // the Set definition's Message text
+    int acceptedCode = 0; // a non-zero exit code that the definition's SuccessCodes counted as success
 };

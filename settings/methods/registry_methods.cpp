@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "method_status.h"
@@ -13,6 +14,35 @@
 namespace {
 
 constexpr int UNSUPPORTED_TYPE = -2;
+// A REG_DWORD or REG_QWORD text whose number does not fit in its width:
+// refused, never written as another number.
+constexpr int NUMBER_OUT_OF_RANGE = ERROR_ARITHMETIC_OVERFLOW;
+
+} // namespace
+
+bool RegistryNumberOf(const std::wstring& text, bool isQword, unsigned long long& data)
+{
+    const unsigned bits = isQword ? 64 : 32;
+    size_t i = 0;
+    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
+        ++i;
+    bool negative = i < text.size() && text[i] == L'-';
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+'))
+        ++i;
+    const unsigned long long top = bits == 64 ? ~0ull : (1ull << bits) - 1;
+    const unsigned long long limit = negative ? (top >> 1) + 1 : top;
+    unsigned long long number = 0;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        unsigned digit = static_cast<unsigned>(text[i] - L'0');
+        if (number > (limit - digit) / 10)
+            return false;
+        number = number * 10 + digit;
+    }
+    data = (negative ? 0ull - number : number) & top;
+    return true;
+}
+
+namespace {
 
 struct RegistryLocation {
     HKEY hive;
@@ -71,6 +101,19 @@ int ReadDword(HKEY key, const std::wstring& name, MethodResult& result)
     return status;
 }
 
+int ReadQword(HKEY key, const std::wstring& name, MethodResult& result)
+{
+    unsigned long long data = 0;
+    DWORD bytes = sizeof(data);
+    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &bytes);
+    if (status == ERROR_SUCCESS) {
+        // Signed, as a REG_DWORD reads: -1 written is -1 read.
+        result.value = std::to_wstring(static_cast<long long>(data));
+        result.kind = MethodResult::SINGLE;
+    }
+    return status;
+}
+
 } // namespace
 
 int GetRegistryValue(IXMLDOMNode* definition, MethodResult& result)
@@ -93,6 +136,8 @@ int GetRegistryValue(IXMLDOMNode* definition, MethodResult& result)
         return ReadString(key.get(), location.name, size, result);
     case REG_DWORD:
         return ReadDword(key.get(), location.name, result);
+    case REG_QWORD:
+        return ReadQword(key.get(), location.name, result);
     default:
         return UNSUPPORTED_TYPE;
     }
@@ -109,6 +154,8 @@ int SetRegistryValue(IXMLDOMNode* definition, const std::wstring& value)
         type = REG_SZ;
     else if (xmldom::EqualsNoCase(typeText, L"REG_DWORD"))
         type = REG_DWORD;
+    else if (xmldom::EqualsNoCase(typeText, L"REG_QWORD"))
+        type = REG_QWORD;
 
     // The key is created even for a type that cannot be written.
     RegKey key;
@@ -121,8 +168,17 @@ int SetRegistryValue(IXMLDOMNode* definition, const std::wstring& value)
         return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
     }
     if (type == REG_DWORD) {
-        DWORD data = static_cast<DWORD>(_wtoi(value.c_str()));
+        unsigned long long number = 0;
+        if (!RegistryNumberOf(value, false, number))
+            return NUMBER_OUT_OF_RANGE;
+        DWORD data = static_cast<DWORD>(number);
         return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    }
+    if (type == REG_QWORD) {
+        unsigned long long data = 0;
+        if (!RegistryNumberOf(value, true, data))
+            return NUMBER_OUT_OF_RANGE;
+        return ::RegSetValueExW(key.get(), location.name.c_str(), 0, REG_QWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
     }
     return UNSUPPORTED_TYPE;
 }

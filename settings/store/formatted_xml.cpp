@@ -411,6 +411,7 @@ private:
         bool written;   // false when it was written as an empty element
         size_t at;      // where its start tag begins in the text
         size_t outAt;   // and in the output
+        bool preserve;  // inside xml:space="preserve": white space is content
     };
 
     COutput out_;
@@ -423,6 +424,29 @@ private:
     size_t textElementAt_ = std::string_view::npos;
 
     int Depth() const { return open_.empty() ? 0 : open_.back().childDepth; }
+    bool Preserving() const { return !open_.empty() && open_.back().preserve; }
+
+    // Whether white space inside an element is its content: xml:space on
+    // the element itself, else what its parent says. Nothing is added or
+    // dropped there, so that a parameter list or a blank value marked so
+    // reads back as it was written.
+    bool PreservesSpace(std::string_view body) const
+    {
+        // Almost no element says it: its attributes are read only when it might.
+        if (body.find("xml:space") == std::string_view::npos)
+            return Preserving();
+        std::string_view name, value;
+        bool bad = false;
+        while (CXmlTextScanner::NextAttribute(body, name, value, bad)) {
+            if (name != "xml:space")
+                continue;
+            if (value == "preserve")
+                return true;
+            if (value == "default")
+                return false;
+        }
+        return Preserving();
+    }
 
     std::string_view Unfolded(std::string_view raw)
     {
@@ -445,7 +469,7 @@ private:
     // The shape of an element from what follows its start tag: nothing to
     // write inside it (only white space up to its end tag), text first, or
     // markup first (then text after a child element is found when it comes).
-    uint8_t Shape(const CXmlTextScanner::Token& tag, size_t at) const
+    uint8_t Shape(const CXmlTextScanner::Token& tag, size_t at, bool preserve) const
     {
         using Kind = CXmlTextScanner::Kind;
         if (tag.selfClosing)
@@ -457,11 +481,11 @@ private:
             CXmlTextScanner::Token token = ahead.Next();
             switch (token.kind) {
             case Kind::TEXT:
-                if (IsBlankXmlText(token.body))
+                if (IsBlankXmlText(token.body) && !(preserve && !token.body.empty()))
                     continue;
                 return HAS_CHILD | HAS_TEXT;
             case Kind::CDATA:
-                if (IsBlankCData(token.body))
+                if (IsBlankCData(token.body) && !(preserve && !token.body.empty()))
                     continue;
                 return HAS_CHILD | HAS_TEXT;
             case Kind::END_TAG:
@@ -515,9 +539,14 @@ private:
             // Empty or white-space-only text would not come back from our
             // loader, which drops white space between tags; it is skipped so
             // that the first save equals later ones.
-            return IsBlankXmlText(token.body) || TextPiece(token.body, true);
+            // Inside xml:space="preserve" it is content and is kept.
+            if (IsBlankXmlText(token.body) && !(Preserving() && !token.body.empty()))
+                return true;
+            return TextPiece(token.body, true);
         case Kind::CDATA:
-            return IsBlankCData(token.body) || TextPiece(Unfolded(token.body), false);
+            if (IsBlankCData(token.body) && !(Preserving() && !token.body.empty()))
+                return true;
+            return TextPiece(Unfolded(token.body), false);
         case Kind::COMMENT:
             return Comment(token.body);
         case Kind::INSTRUCTION:
@@ -531,7 +560,8 @@ private:
 
     bool StartTag(const CXmlTextScanner::Token& tag, size_t at)
     {
-        uint8_t shape = Shape(tag, at);
+        bool preserve = PreservesSpace(tag.body);
+        uint8_t shape = Shape(tag, at, preserve);
         int depth = Depth();
         size_t outAt = out_.Used();
         hasRoot_ = hasRoot_ || open_.empty();
@@ -543,14 +573,14 @@ private:
             out_.Put("/>");
             LineEnd(depth);
             if (!tag.selfClosing)
-                open_.push_back({tag.name, depth, depth, false, at, outAt});
+                open_.push_back({tag.name, depth, depth, false, at, outAt, preserve});
             return true;
         }
         out_.Put(">");
-        int childDepth = ((shape & HAS_TEXT) || depth < 0) ? -1 : depth + 1;
+        int childDepth = ((shape & HAS_TEXT) || depth < 0 || preserve) ? -1 : depth + 1;
         if (childDepth >= 0)
             out_.Put(LINE_END);
-        open_.push_back({tag.name, depth, childDepth, true, at, outAt});
+        open_.push_back({tag.name, depth, childDepth, true, at, outAt, preserve});
         return true;
     }
 

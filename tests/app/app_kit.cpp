@@ -57,11 +57,12 @@ void AppKit::writeMethods(const std::string& extraMethods) const
                               extraMethods + "</Datas>\n");
 }
 
-ts::ChildProcess& AppKit::start(bool readOutput)
+ts::ChildProcess& AppKit::start(bool readOutput, const std::wstring& workDir)
 {
     process_ = std::make_unique<ts::ChildProcess>();
     std::wstring program = ts::quote(dir_.file(L"peltacfg.exe"));
-    EXPECT_TRUE(readOutput ? process_->start(program, dir_.path()) : process_->startWithoutOutput(program, dir_.path()));
+    const std::wstring& dir = workDir.empty() ? dir_.path() : workDir;
+    EXPECT_TRUE(readOutput ? process_->start(program, dir) : process_->startWithoutOutput(program, dir));
     return *process_;
 }
 

@@ -32,8 +32,9 @@ public:
     void writeMethods(const std::string& extraMethods = "") const;
 
     // Starts peltacfg.exe from the kit folder; with `readOutput` false it has
-    // no standard handles, as when started from the desktop.
-    ts::ChildProcess& start(bool readOutput = true);
+    // no standard handles, as when started from the desktop. `workDir` is its
+    // current folder (the kit folder when empty).
+    ts::ChildProcess& start(bool readOutput = true, const std::wstring& workDir = L"");
     ts::ChildProcess& process() { return *process_; }
     HWND waitStatusWindow(DWORD timeoutMs = 15000);
     HWND waitMainDialog(DWORD timeoutMs = 15000);

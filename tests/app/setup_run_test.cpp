@@ -4,6 +4,7 @@
 
 #include <wbemidl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <regex>
 #include <stdexcept>
@@ -329,6 +330,9 @@ TEST_F(SetupRun, FailedRestartIsTriedAgain)
     ASSERT_TRUE(box);
     EXPECT_EQ(drv::messageBoxText(box), L"失敗しました\r\n\r\n");
     EXPECT_TRUE(drv::closeMessageBox(box));
+    // The failed restart is logged and marked like any failed item.
+    EXPECT_EQ(drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3)[0][0], L"×");
+    EXPECT_EQ(logMessages(kit.logText()).back(), L"Error: 1");
     EXPECT_TRUE(kit.closeAndWait(dialog));
     // The first item was the reboot: no progress is recorded, so the next run starts with it.
     std::string saved = kit.read(kit.machineFile());
@@ -447,8 +451,9 @@ TEST_F(SetupRun, RunButtonWaitsForTheFinalSave)
     ASSERT_TRUE(dialog);
     HWND box = kit.runAndWaitBox(dialog);
     ASSERT_TRUE(box);
+    // The progress is saved before the box is shown.
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Progress name=\"first\">0</Progress>"), std::string::npos);
     EXPECT_TRUE(drv::closeMessageBox(box));
-    EXPECT_FALSE(drv::isEnabled(dialog, IDC_RUN_BUTTON)) << "the worker still saves";
     ASSERT_TRUE(drv::waitEnabled(dialog, IDC_RUN_BUTTON, 120000));
 
     box = kit.runAndWaitBox(dialog);
@@ -525,6 +530,174 @@ TEST_F(SetupRun, FailedSaveBeforeARestartDoesNotRestart)
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], L"restart - Reboot");
     EXPECT_TRUE(std::regex_match(log.back(), std::wregex(LR"(Error: [1-9]\d*)"))) << ts::wideToUtf8(log.back());
+}
+
+// Restarting the PC while the completion box is open loses nothing: the
+// progress is on disk before the box, Done only after it.
+TEST_F(SetupRun, RestartAtTheCompletionBoxLosesNothing)
+{
+    AppKit kit;
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ"));
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"RegSz\">1</Value>"
+                                          "<Value Name=\"b\" Method=\"RegSz\">2</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(kit.runAndWaitBox(dialog));
+    std::string saved = kit.read(kit.machineFile());
+    EXPECT_NE(saved.find("<Progress name=\"b\">1</Progress>"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("<Done>"), std::string::npos);
+    kit.process().kill(); // the restart
+
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][0], L"○");
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"完了しました\r\n設定の反映には再起動が必要です");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Done>true</Done>"), std::string::npos);
+    auto log = logMessages(kit.logText());
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"a - RegSz"), 1) << "no item ran twice";
+}
+
+// A final save that keeps failing is retried, then logged and shown.
+TEST_F(SetupRun, FailedFinalSaveIsReported)
+{
+    AppKit kit;
+    kit.writeMethods(registrySet("RegSz", "HKCU", "Software\\PeltawinTest\\Run", "Sz", "REG_SZ"));
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"a\" Method=\"RegSz\">1</Value>"));
+    // Held open for reading without delete sharing: the save cannot replace it.
+    HANDLE held = ::CreateFileW(kit.file(kit.machineFile()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box).rfind(L"進行状況を保存できませんでした[0x", 0), 0u) << ts::wideToUtf8(drv::messageBoxText(box));
+    auto log = logMessages(kit.logText());
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(std::regex_match(log.back(), std::wregex(LR"(保存失敗: [1-9]\d*)"))) << ts::wideToUtf8(log.back());
+    ::CloseHandle(held); // the scanner lets go: the save after the completion box succeeds
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    ASSERT_TRUE(ts::waitForWindowGone(box, 10000));
+    box = drv::findMessageBox(kit.process().pid(), 30000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"完了しました\r\n設定の反映には再起動が必要です");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_NE(kit.read(kit.machineFile()).find("<Done>true</Done>"), std::string::npos);
+}
+
+// Numbers up to 4294967295 are written as given; one beyond 32 bits fails
+// its item and writes nothing.
+TEST_F(SetupRun, RegistryNumbersAreWrittenAsGiven)
+{
+    AppKit kit;
+    kit.writeMethods(registrySet("Dw", "HKCU", "Software\\PeltawinTest\\Run", "Dw", "REG_DWORD"));
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"max\" Method=\"Dw\">4294967295</Value>"
+                                          "<Value Name=\"over\" Method=\"Dw\">4294967296</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    auto rows = drv::listViewRows(::GetDlgItem(dialog, IDC_ITEM_LIST), 3);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], L"○");
+    EXPECT_EQ(rows[1][0], L"×");
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    DWORD dw = 0;
+    readRegistry(HKEY_CURRENT_USER, RUN_KEY, L"Dw", 0, &dw);
+    EXPECT_EQ(dw, 0xFFFFFFFFu);
+    EXPECT_EQ(logMessages(kit.logText()).back(), L"Error: 534");
+}
+
+// A bare program name is never taken from the current folder: a planted
+// cmd.exe there does not run, the real one does, in that same folder.
+TEST_F(SetupRun, PlantedProgramInTheWorkingFolderDoesNotRun)
+{
+    AppKit kit;
+    ts::TempDir work(L"work");
+    // The stand-in records its call in shutdown_args.txt beside itself.
+    ASSERT_TRUE(ts::copyFile(ts::binPath(L"shutdown.exe"), work.file(L"cmd.exe")));
+    kit.writeMethods("<Data><Name>Cmd</Name><Set type=\"Command\"/></Data>\n");
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"c\" Method=\"Cmd\">cmd /c echo ran&gt;here.txt</Value>"));
+    kit.start(true, work.path());
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(drv::messageBoxText(box), L"完了しました\r\n設定の反映には再起動が必要です");
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_FALSE(ts::fileExists(work.file(L"shutdown_args.txt"))) << "the planted cmd.exe ran";
+    EXPECT_EQ(ts::readFile(work.file(L"here.txt")), "ran\r\n");
+}
+
+// An installer's "restart needed" (3010) counts as success where the
+// definition lists it; the run goes on to the reboot item.
+TEST_F(SetupRun, InstallerRestartCodeCountsAsSuccess)
+{
+    AppKit kit;
+    kit.installShutdownStub(0);
+    kit.writeMethods("<Data><Name>Install</Name><Set type=\"Command\"><Command>cmd /c exit 3010</Command>"
+                     "<SuccessCodes>0, 3010</SuccessCodes></Set></Data>\n");
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"setup\" Method=\"Install\">yes</Value>"
+                                          "<Value Name=\"restart\" Method=\"Reboot\">yes</Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    DWORD start = ::GetTickCount();
+    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
+        ::Sleep(50);
+    EXPECT_EQ(kit.shutdownCalls(), L"shutdown.exe /r /t 0\n");
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    auto log = logMessages(kit.logText());
+    std::vector<std::wstring> expected = {L"setup - Install", L"OK: 3010", L"restart - Reboot"};
+    ASSERT_GE(log.size(), expected.size());
+    EXPECT_EQ(std::vector<std::wstring>(log.end() - expected.size(), log.end()), expected);
+}
+
+// Content marked xml:space="preserve" comes back from the save before a
+// restart as it was written: the parameters after the restart are the item's.
+TEST_F(SetupRun, PreservedSpaceSurvivesTheSaveBeforeARestart)
+{
+    AppKit kit;
+    kit.installShutdownStub(0);
+    kit.writeMethods("<Data><Name>Cmd</Name><Set type=\"Command\"><Command>cmd /c echo [{text}][{pad}]&gt;\"{EXEDIR}\\cmd.txt\""
+                     "</Command><InParam><Param name=\"text\">default</Param><Param name=\"pad\">x</Param></InParam>"
+                     "</Set></Data>\n");
+    kit.write(kit.machineFile(), dataFile("<Value Name=\"restart\" Method=\"Reboot\">yes</Value>"
+                                          "<Value Name=\"c\" Method=\"Cmd\" xml:space=\"preserve\"><P Name=\"text\">hello</P>"
+                                          "<P Name=\"pad\"> </P></Value>"));
+    kit.start();
+    HWND dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    ts::pressButton(dialog, IDC_RUN_BUTTON);
+    DWORD start = ::GetTickCount();
+    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
+        ::Sleep(50);
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    std::string saved = kit.read(kit.machineFile());
+    EXPECT_NE(saved.find("<P Name=\"text\">hello</P><P Name=\"pad\"> </P></Value>"), std::string::npos) << saved;
+
+    kit.start();
+    dialog = kit.waitMainDialog();
+    ASSERT_TRUE(dialog);
+    HWND box = kit.runAndWaitBox(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(drv::closeMessageBox(box));
+    EXPECT_TRUE(kit.closeAndWait(dialog));
+    EXPECT_EQ(kit.read(L"cmd.txt"), "[hello][ ]\r\n");
 }
 
 TEST_F(SetupRun, FailureBoxShowsTheFailedItemsOwnMessage)

@@ -62,6 +62,57 @@ TEST(Startup, EmptySerialOrNoSerialMethod)
     EXPECT_EQ(v.message, L"シリアルナンバーが取得できませんでした");
 }
 
+// A serial that many PCs share names no PC: like an unread one, with the
+// text read shown; no log, no data file, no 登録.
+TEST(Startup, PlaceholderSerialIsNotAnIdentity)
+{
+    for (const wchar_t* serial : {L"0", L" default STRING ", L"To be filled by O.E.M."}) {
+        AppKit kit(serial);
+        StatusView v = runToStatus(kit);
+        EXPECT_EQ(v.message, L"シリアルナンバーが取得できませんでした");
+        EXPECT_EQ(v.serial, L"「" + std::wstring(serial) + L"」（仮の値）");
+        EXPECT_FALSE(v.registerVisible);
+        EXPECT_TRUE(ts::folderEntries(kit.file(L"log")).empty());
+        EXPECT_TRUE(ts::folderEntries(kit.file(L"data")).empty());
+    }
+}
+
+// The data file name digests every byte of the serial in code page 932, so
+// two serials that differ after a double-byte character are two PCs; an
+// ASCII serial keeps the name it always had.
+TEST(Startup, DoubleByteSerialsGetFilesOfTheirOwn)
+{
+    AppKit kit(L"東京,\"07\"");
+    kit.write(kit.machineFile(), dataFile(ONE_ITEM, "<Serial>x</Serial><Done>true</Done>"));
+    EXPECT_EQ(runToStatus(kit).message, L"設定済みです");
+    std::wstring first = kit.machineFile();
+
+    kit.setSerial(L"東京,\"08\"");
+    EXPECT_NE(kit.machineFile(), first);
+    StatusView v = runToStatus(kit);
+    EXPECT_EQ(v.message, L"未登録のPCです");
+    EXPECT_NE(kit.logText().find(L"|0|SerialNumber: 東京,\"08\"\r\n"), std::wstring::npos);
+
+    // The SHA-1 of the ASCII text "SN-TEST-0001".
+    AppKit ascii;
+    runToStatus(ascii);
+    EXPECT_TRUE(ts::fileExists(ascii.file(L"log\\b7788a456e4d949ab7ef82dc0656c712b8715e0b.txt")));
+}
+
+// A character without a code page 932 form no longer drops the log line,
+// nor stops start-up for a serial that holds one.
+TEST(Startup, SerialWithoutCodePage932FormIsLogged)
+{
+    AppKit kit(L"SN\u301C\u2013\u00E9-1");
+    StatusView v = runToStatus(kit);
+    EXPECT_EQ(v.message, L"未登録のPCです");
+    EXPECT_TRUE(v.registerVisible);
+    std::wstring log = kit.logText();
+    EXPECT_NE(log.find(L"|0|SerialNumber: SN"), std::wstring::npos) << ts::wideToUtf8(log);
+    EXPECT_NE(log.find(L"-1\r\n"), std::wstring::npos);
+    EXPECT_NE(log.find(L"|0|未登録PC\r\n"), std::wstring::npos);
+}
+
 TEST(Startup, MissingLogFolderStopsWithPathNotFound)
 {
     AppKit kit;

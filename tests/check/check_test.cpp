@@ -103,7 +103,7 @@ const CorpusCase CORPUS[] = {
       {L"data\\pc.xml", "<Data><Done>TRUE</Done><Progress>5</Progress><Values><Value Name=\"a\" Method=\"Flag\">1</Value></Values></Data>"}},
      1,
      {L"data\\0123456789abcdef0123456789abcdef01234567.xml:0:0: error D018: ファイル名が Serial \"s\" の SHA-1 と一致しません。その PC はこのファイルを見つけません。名前を a0f1490a20d0211c997b44bc357e1972deab8ae3.xml にしてください",
-      L"data\\0123456789abcdef0123456789abcdef01234567.xml:5:1: error D006: REG_DWORD の値 \"12abc\" は 10 進数ではありません。何も書き込まれず、この項目は失敗します。10 進数で書いてください (16 進数は 10 進数に直します)",
+      L"data\\0123456789abcdef0123456789abcdef01234567.xml:5:1: error D006: REG_DWORD の値 \"12abc\" は 10 進数ではありません。peltacfg は先頭の数字だけを読み、12 を書き込みます。10 進数で書いてください (16 進数は 10 進数に直します)",
       L"data\\0123456789abcdef0123456789abcdef01234567.xml:6:1: warning D004: メソッド \"Missing\" はどのカタログにもありません。何もせずに完了扱いになります",
       L"data\\0123456789abcdef0123456789abcdef01234567.xml:8:1: error D003: 再起動の値 \"maybe\" は yes でも no でもありません。再起動しません",
       L"data\\0123456789abcdef0123456789abcdef01234567.xml:3:19: error D007: Progress \"x\" は数値ではありません",
@@ -131,6 +131,8 @@ const CorpusCase CORPUS[] = {
        "<Data><Name>NoGet</Name><Set type=\"Command\"/></Data>\n"
        "<Data><Name>W</Name><Set type=\"WMI\"><Namespace>n</Namespace><Class>c</Class><Where>{NoGet}</Where>"
        "<Property>p</Property><Value type=\"string\"/></Set></Data>\n"
+       "<Data><Name>Inst</Name><Set type=\"Command\"><Command>x</Command><SuccessCodes>0,,3010</SuccessCodes></Set></Data>\n"
+       "<Data><Name>Ok</Name><Set type=\"Console\"><Command>x</Command><SuccessCodes> 0, 3010 ,-1</SuccessCodes></Set></Data>\n"
        "</Datas>\n"},
       {L"usersmethods.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Datas><Data><Name>OnlyGet</Name><Method type=\"HDDPwd\"/></Data></Datas>"},
       {L"inventory", "SerialNumber\r\n# \xE6\xA9\x9F\xE7\xA8\xAE\r\n"},
@@ -140,6 +142,7 @@ const CorpusCase CORPUS[] = {
      {L"methods.xml:2:32: warning C015: type \"PowerShell\" の Get は何も読み取らず、常に失敗します",
       L"methods.xml:4:37: warning C024: Namespace \"n\" は標準の Windows にある名前空間ではありません。綴りを確かめてください (例: root\\cimv2、root\\default、root\\wmi)。ない名前空間では項目が失敗します",
       L"methods.xml:4:77: error C013: 参照 {NoGet} のメソッドに Get (Method) がありません",
+      L"methods.xml:5:64: error C025: SuccessCodes \"0,,3010\" は終了コードをコンマで区切った一覧 (例: 0,3010) ではありません。このメソッドは実行されません",
       L"usersmethods.xml:0:0: warning F005: 文字コード ISO-8859-1 が宣言されています。UTF-8 で保存してください",
       L"inventory:0:0: warning I002: UTF-8 で保存されているようです。ANSI (シフトJIS) として読まれるため、日本語の名前は一致しません",
       L"data\\initial.xml:0:0: error D002: peltacfg はこのファイルを読み込めません (パラメータ要素に Name がない、または最初のパラメータの後にコメントがあります)",
@@ -279,7 +282,7 @@ TEST(Peltacheck, PlanShowsWhatReallyHappens)
     EXPECT_TRUE(has(L"data\\417507b235bc33d9882e7300db123224c8bc2a4d.xml: 項目 3 件、Progress 0、起動時: シリアルナンバー \"PC-1\" の PC で 2 番目の項目から実行されます"));
     EXPECT_TRUE(has(L"  1. a (Flag) [実行済み] [methods.xml, Set Registry]: HKCU\\K (64 ビット ビュー) F = 4294967295 (REG_DWORD、書き込まれる値 0xffffffff = 4294967295)"));
     EXPECT_TRUE(has(L"  2. b (Flag) [methods.xml, Set Registry]: HKCU\\K (64 ビット ビュー) F = -1 (REG_DWORD、書き込まれる値 0xffffffff = 4294967295)"));
-    EXPECT_TRUE(has(L"  3. c (Flag) [methods.xml, Set Registry]: HKCU\\K (64 ビット ビュー) F = 99999999999 (REG_DWORD、範囲外か数値でないため何も書き込まれず、この項目は失敗します)"));
+    EXPECT_TRUE(has(L"  3. c (Flag) [methods.xml, Set Registry]: HKCU\\K (64 ビット ビュー) F = 99999999999 (REG_DWORD、範囲外のため何も書き込まれず、この項目は失敗します)"));
 
     // With initial.xml in the kit, no PC reaches its own file.
     ts::writeFile(kit.file(L"data\\initial.xml"), "<Data>" + items + "</Data>");

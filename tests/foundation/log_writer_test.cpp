@@ -88,15 +88,15 @@ TEST_F(LogWriterTest, EmptyBaseNameWritesDotTxt)
     EXPECT_TRUE(ts::fileExists(dir.file(L".txt")));
 }
 
-// A character with no code page 932 form: the line is refused whole, the
-// file keeps only complete lines.
-TEST_F(LogWriterTest, UnencodableCharacterWritesNothing)
+// A character with no code page 932 form comes out as the substitute; the
+// rest of the line is written as it is.
+TEST_F(LogWriterTest, UnencodableCharacterIsSubstituted)
 {
-    ASSERT_TRUE(WriteLog(L"first"));
-    std::string before = ts::readFile(logPath());
-    EXPECT_FALSE(WriteLog(L"emoji \U0001F600 here"));
-    EXPECT_EQ(lastLogError, ERROR_NO_UNICODE_TRANSLATION);
-    EXPECT_EQ(ts::readFile(logPath()), before);
+    ASSERT_TRUE(WriteLog(L"emoji \U0001F600 here"));
+    std::string bytes = ts::readFile(logPath());
+    EXPECT_NE(bytes.find("|0|emoji "), std::string::npos);
+    EXPECT_NE(bytes.find(" here\r\n"), std::string::npos);
+    EXPECT_EQ(bytes.find("\xF0\x9F"), std::string::npos) << "no UTF-8 in a code page 932 file";
 }
 
 TEST_F(LogWriterTest, OtherWritersShareTheFile)

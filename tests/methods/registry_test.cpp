@@ -131,7 +131,7 @@ TEST_F(RegistryMethods, Wow6432NodeKeysUseThe32BitView)
     EXPECT_EQ(result.value, L"thirty-two");
 }
 
-TEST_F(RegistryMethods, DwordsReadSignedAndWriteThroughWtoi)
+TEST_F(RegistryMethods, DwordsReadSignedAndWriteTheWholeRange)
 {
     LoadedCatalog cat(GetSet(L"Num", L"HKCU", base, L"N", L"REG_DWORD"));
     ASSERT_TRUE(cat.loaded);
@@ -142,7 +142,9 @@ TEST_F(RegistryMethods, DwordsReadSignedAndWriteThroughWtoi)
     EXPECT_EQ(result.value, L"-1");
 
     struct Case { const wchar_t* text; DWORD stored; };
-    for (Case c : {Case{L"-1", 4294967295u}, Case{L"  42abc", 42u}, Case{L"no digits", 0u}, Case{L"+7", 7u}}) {
+    for (Case c : {Case{L"-1", 4294967295u}, Case{L"  42abc", 42u}, Case{L"no digits", 0u}, Case{L"+7", 7u},
+                   Case{L"4294967295", 4294967295u}, Case{L"3000000000", 3000000000u},
+                   Case{L"-2147483648", 0x80000000u}}) {
         bool notFound = true;
         ASSERT_TRUE(cat->RunSet(L"Num", Values({{L"v", c.text}}), notFound)) << ts::wideToUtf8(c.text);
         DWORD type = 0;
@@ -154,6 +156,44 @@ TEST_F(RegistryMethods, DwordsReadSignedAndWriteThroughWtoi)
         memcpy(&stored, data.data(), 4);
         EXPECT_EQ(stored, c.stored) << ts::wideToUtf8(c.text);
     }
+    // A number that does not fit in 32 bits is refused; the value stays as it was.
+    for (const wchar_t* text : {L"4294967296", L"-2147483649", L"99999999999999999999999"}) {
+        bool notFound = true;
+        EXPECT_FALSE(cat->RunSet(L"Num", Values({{L"v", text}}), notFound)) << ts::wideToUtf8(text);
+        EXPECT_EQ(cat->lastError, ERROR_ARITHMETIC_OVERFLOW);
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        ASSERT_TRUE(Raw(HKEY_CURRENT_USER, base, KEY_WOW64_64KEY, L"N", type, data));
+        DWORD stored = 0;
+        memcpy(&stored, data.data(), 4);
+        EXPECT_EQ(stored, 0x80000000u);
+    }
+}
+
+TEST_F(RegistryMethods, QwordsWriteTheWholeRangeAndReadSigned)
+{
+    LoadedCatalog cat(GetSet(L"Big", L"HKCU", base, L"Q", L"REG_QWORD"));
+    ASSERT_TRUE(cat.loaded);
+    struct Case { const wchar_t* text; unsigned long long stored; };
+    for (Case c : {Case{L"18446744073709551615", ~0ull}, Case{L"-9223372036854775808", 1ull << 63},
+                   Case{L"5000000000", 5000000000ull}}) {
+        bool notFound = true;
+        ASSERT_TRUE(cat->RunSet(L"Big", Values({{L"v", c.text}}), notFound)) << ts::wideToUtf8(c.text);
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        ASSERT_TRUE(Raw(HKEY_CURRENT_USER, base, KEY_WOW64_64KEY, L"Q", type, data));
+        EXPECT_EQ(type, static_cast<DWORD>(REG_QWORD));
+        ASSERT_EQ(data.size(), 8u);
+        unsigned long long stored = 0;
+        memcpy(&stored, data.data(), 8);
+        EXPECT_EQ(stored, c.stored) << ts::wideToUtf8(c.text);
+    }
+    MethodResult result;
+    ASSERT_TRUE(cat->RunGet(L"Big", result));
+    EXPECT_EQ(result.value, L"5000000000");
+    bool notFound = true;
+    EXPECT_FALSE(cat->RunSet(L"Big", Values({{L"v", L"18446744073709551616"}}), notFound));
+    EXPECT_EQ(cat->lastError, ERROR_ARITHMETIC_OVERFLOW);
 }
 
 TEST_F(RegistryMethods, OtherValueTypesGiveMinusTwo)

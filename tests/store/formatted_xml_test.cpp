@@ -230,6 +230,13 @@ TEST_F(FormattedXmlTest, CraftedDocumentsGiveTheirStoredText)
          "<Data>\r\n\t<?target?>\r\n\t<?t spaced data ?>\r\n\t<!---->\r\n\t<!-- - -->\r\n</Data>\r\n"},
         {"<\xE8\xA8\xAD\xE5\xAE\x9A \xE5\x90\x8D='\xE5\x80\xA4'><a-b.c_d e.f='g'/></\xE8\xA8\xAD\xE5\xAE\x9A>",
          "<\xE8\xA8\xAD\xE5\xAE\x9A \xE5\x90\x8D=\"\xE5\x80\xA4\">\r\n\t<a-b.c_d e.f=\"g\"/>\r\n</\xE8\xA8\xAD\xE5\xAE\x9A>\r\n"},
+        // Inside xml:space="preserve" (inherited, until a descendant says
+        // "default") nothing is indented and blank text is kept.
+        {"<Data><V xml:space='preserve'><P n='a'>x</P><P n='b'> </P><Q><R/></Q></V><W xml:space='preserve'> </W>"
+         "<V2 xml:space='preserve'><D xml:space='default'><E>y</E></D></V2></Data>",
+         "<Data>\r\n\t<V xml:space=\"preserve\"><P n=\"a\">x</P><P n=\"b\"> </P><Q><R/></Q></V>\r\n"
+         "\t<W xml:space=\"preserve\"> </W>\r\n\t<V2 xml:space=\"preserve\"><D xml:space=\"default\"><E>y</E></D></V2>\r\n"
+         "</Data>\r\n"},
         // An entity the text alone cannot resolve: refused, as before.
         {"<!DOCTYPE Data [<!ENTITY e 'ent'>]><Data><A>&e;</A></Data>", nullptr},
     };
