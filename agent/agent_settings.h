@@ -4,6 +4,8 @@
 
 namespace vorn {
 
+// Start-up failure: the program could not initialise, or the script could not be read.
+constexpr int RESULT_START_UP_FAILED = 1;
 constexpr int RESULT_PROCESS_LOST = 1050006;
 constexpr int RESULT_STEP_FAILED = 1050008;
 

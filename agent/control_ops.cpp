@@ -9,14 +9,13 @@
 namespace vorn {
 
 namespace {
-constexpr int TEXT_BUFFER = 256;
+constexpr int TEXT_BUFFER = TEXT_READ_BACK_LIMIT + 1;
 constexpr int TEXT_ATTEMPTS = 5;
 constexpr DWORD ATTEMPT_GAP_MS = 10;
 constexpr DWORD CLICK_HOLD_MS = 29;
 constexpr DWORD FOCUS_SETTLE_MS = 100;
 constexpr SIZE_T PASTE_BLOCK = 256;
 constexpr UINT PASTE_FLAGS = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
-constexpr int MAX_CLIENT_COORDINATE = 0xFFFF;
 
 // Sends a message and waits at most limitMs for the answer; false when none came in time.
 // The full limit is granted even to a window that the system already takes for hung
@@ -143,6 +142,21 @@ void focusWindow(HWND window, const Delivery& delivery)
     ::SetForegroundWindow(window);
     ::BringWindowToTop(window);
     ::Sleep(FOCUS_SETTLE_MS);
+}
+
+bool waitUntilEnabled(HWND window, DWORD limitMs)
+{
+    constexpr DWORD ENABLED_POLL_MS = 50;
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (!::IsWindow(window))
+            return false;
+        if (::IsWindowEnabled(window))
+            return true;
+        if (::GetTickCount() - start >= limitMs)
+            return false;
+        ::Sleep(ENABLED_POLL_MS);
+    }
 }
 
 bool clickWindow(HWND window, int x, int y, float scaleX, float scaleY)

@@ -7,6 +7,10 @@
 namespace vorn {
 
 constexpr DWORD KEY_HOLD_MS = 137;
+// A text read back from a control holds at most this many bytes (a 256-byte buffer).
+constexpr int TEXT_READ_BACK_LIMIT = 255;
+// The largest client coordinate a click message can carry (one word each for x and y).
+constexpr int MAX_CLIENT_COORDINATE = 0xFFFF;
 
 // How key messages and text requests reach the target. A sent message waits for the
 // target's answer at most replyLimitMs: a target that stops answering must not hold the
@@ -33,6 +37,10 @@ bool windowAnswers(HWND window, const Delivery& delivery);
 // Brings the window to the foreground; never fails. A target that does not answer is
 // left as it is.
 void focusWindow(HWND window, const Delivery& delivery);
+
+// Waits up to limitMs for the window to be enabled; false when it stays disabled or is
+// gone (or was never there).
+bool waitUntilEnabled(HWND window, DWORD limitMs);
 
 // A left click at a client position given for 96 dpi, scaled to the display.
 bool clickWindow(HWND window, int x, int y, float scaleX, float scaleY);

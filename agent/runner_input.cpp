@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "mbcs_text.h"
-#include "script_line.h"
 
 namespace vorn {
 
@@ -13,47 +12,50 @@ constexpr DWORD KEY_GAP_MS = 10;
 constexpr DWORD SELECT_GAP_MS = 100;
 } // namespace
 
-void ScriptRunner::commandKeys(const char* name, UINT virtualKey, const std::string& args)
+bool ScriptRunner::readyForInput(const CommandRule& rule) const
 {
-    int count = readNumber(args);
-    writeOutput("%s:[%d]\r\n", name, count);
+    return !rule.waitsUntilEnabled || waitUntilEnabled(currentWindow.handle, delivery().replyLimitMs);
+}
+
+void ScriptRunner::commandKeys(const CommandRule& rule, UINT virtualKey, const Arguments& args)
+{
+    int count = args.number(0);
+    writeOutput("%s:[%d]\r\n", rule.keyword, count);
     for (int i = 0; i < count; ++i) {
         if (i > 0)
             ::Sleep(KEY_GAP_MS);
-        if (!sendKey(currentWindow.handle, virtualKey, delivery())) {
+        if (!readyForInput(rule) || !sendKey(currentWindow.handle, virtualKey, delivery())) {
             resultCode = RESULT_STEP_FAILED;
             return;
         }
     }
 }
 
-void ScriptRunner::commandSleep(const std::string& args)
+void ScriptRunner::commandSleep(const Arguments& args)
 {
-    int ms = readNumber(args);
+    int ms = args.number(0);
     writeOutput("Sleep:[%dms]\r\n", ms);
     // A negative value would be an almost endless unsigned wait.
     sleepMs(ms);
 }
 
-void ScriptRunner::commandClick(const std::string& args)
+void ScriptRunner::commandClick(const CommandRule& rule, bool given, const Arguments& args)
 {
-    std::string xField, yField;
-    if (!parseClickArgs(args, xField, yField))
+    if (!given)
         return;
-    int x = readNumber(xField), y = readNumber(yField);
+    int x = args.number(0), y = args.number(1);
     writeOutput("Click:[%d,%d]\r\n", x, y);
-    if (!clickWindow(currentWindow.handle, x, y, settings.scaleX, settings.scaleY))
+    if (!readyForInput(rule) || !clickWindow(currentWindow.handle, x, y, settings.scaleX, settings.scaleY))
         resultCode = RESULT_STEP_FAILED;
 }
 
-bool ScriptRunner::resolveArgument(const std::string& args, std::string& value) const
+bool ScriptRunner::resolveArgument(const Arguments& args, std::string& value) const
 {
-    std::string name;
-    if (!variableReference(args, name)) {
-        value = args;
+    if (!args.isVariable) {
+        value = args.text(0);
         return true;
     }
-    auto found = variableTable.find(name);
+    auto found = variableTable.find(args.variableName);
     if (found == variableTable.end())
         return false;
     value = found->second;
@@ -61,7 +63,7 @@ bool ScriptRunner::resolveArgument(const std::string& args, std::string& value) 
 }
 
 // Paste and Text: the text (or the variable's value) is announced and handed to `put`.
-void ScriptRunner::commandPutText(const char* name, TextPut put, const std::string& args)
+void ScriptRunner::commandPutText(const char* name, TextPut put, const Arguments& args)
 {
     std::string text;
     if (!resolveArgument(args, text))
@@ -71,7 +73,7 @@ void ScriptRunner::commandPutText(const char* name, TextPut put, const std::stri
         resultCode = RESULT_STEP_FAILED;
 }
 
-void ScriptRunner::commandSelect(const std::string& args)
+void ScriptRunner::commandSelect(const Arguments& args)
 {
     std::string text;
     int count = resolveArgument(args, text) ? readNumber(text) : 0;
@@ -84,14 +86,14 @@ void ScriptRunner::commandSelect(const std::string& args)
     }
 }
 
-ScriptRunner::Next ScriptRunner::commandComboSelect(const std::string& args)
+ScriptRunner::Next ScriptRunner::commandComboSelect(const Arguments& args)
 {
     std::string text;
     int number = resolveArgument(args, text) ? readNumber(text) : 0;
     return endUnless(selectComboByNumber(currentWindow.handle, number, delivery()));
 }
 
-ScriptRunner::Next ScriptRunner::commandComboFind(const std::string& args)
+ScriptRunner::Next ScriptRunner::commandComboFind(const Arguments& args)
 {
     std::string text;
     if (!resolveArgument(args, text))

@@ -3,49 +3,22 @@
 
 #include <windows.h>
 #include <cstdint>
-#include <utility>
 
 #include "capture.h"
-#include "mbcs_text.h"
-#include "script_line.h"
 
 namespace vorn {
 
 namespace {
 constexpr DWORD PIXEL_POLL_MS = 500;
-
-std::string before(const std::string& text, size_t pos) { return text.substr(0, pos); }
-std::string after(const std::string& text, size_t pos) { return text.substr(pos + 1); }
-
-// "x,y,colour" with the positions read as numbers.
-bool splitPixelArgs(const std::string& args, int& x, int& y, std::string& colour)
-{
-    std::string xField, yField;
-    if (!parsePixelArgs(args, xField, yField, colour))
-        return false;
-    x = readNumber(xField);
-    y = readNumber(yField);
-    return true;
-}
 } // namespace
 
-void ScriptRunner::commandWaitPixel(const std::string& args)
+void ScriptRunner::commandWaitPixel(bool given, const Arguments& args)
 {
-    int x = 0, y = 0;
-    std::string colour;
-    if (!splitPixelArgs(args, x, y, colour))
+    if (!given)
         return;
     unsigned long low = 0, high = 0;
-    size_t dash = findChar(colour, '-');
-    if (dash == std::string::npos) {
-        low = high = readColour(colour);
-    } else {
-        low = readColour(before(colour, dash));
-        high = readColour(after(colour, dash));
-        if (static_cast<uint32_t>(low) > static_cast<uint32_t>(high))
-            std::swap(low, high);
-    }
-    waitPixel(x, y, low, high);
+    readColourRange(args.text(2), low, high);
+    waitPixel(args.number(0), args.number(1), low, high);
 }
 
 void ScriptRunner::waitPixel(int x, int y, unsigned long low, unsigned long high)
@@ -65,14 +38,18 @@ void ScriptRunner::waitPixel(int x, int y, unsigned long low, unsigned long high
     failureScreenshot();
 }
 
-void ScriptRunner::commandAssert(const std::string& args)
+void ScriptRunner::commandAssert(bool given, const Arguments& args)
 {
-    int x = 0, y = 0;
-    std::string colour;
-    if (!splitPixelArgs(args, x, y, colour))
+    if (!given)
         return;
-    uint32_t expected = static_cast<uint32_t>(readColour(colour));
-    uint32_t found = readPixel(currentWindow.handle, x, y);
+    // A window that is gone reads as CLR_INVALID, which is never the guarded colour: the
+    // test would pass on nothing. As for WaitPixel, the window is lost.
+    if (!currentWindow.handle || !::IsWindow(currentWindow.handle)) {
+        resultCode = RESULT_PROCESS_LOST;
+        return;
+    }
+    uint32_t expected = static_cast<uint32_t>(args.colour(2));
+    uint32_t found = readPixel(currentWindow.handle, args.number(0), args.number(1));
     writeOutput("%x.", static_cast<unsigned>(found));
     if (found == expected) {
         resultCode = RESULT_STEP_FAILED;
@@ -82,7 +59,9 @@ void ScriptRunner::commandAssert(const std::string& args)
 
 void ScriptRunner::failureScreenshot()
 {
-    captureWindow(currentWindow.handle, settings.agentDirectory + "\\appleid\\err_" + timestampName() + ".bmp");
+    // The record of the failure (written when the run ends) takes the same name.
+    failureName = "err_" + timestampName();
+    captureWindow(currentWindow.handle, settings.agentDirectory + "\\appleid\\" + failureName + ".bmp");
 }
 
 void ScriptRunner::commandScreenshot()

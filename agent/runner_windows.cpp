@@ -6,7 +6,6 @@
 #include <ctime>
 
 #include "capture.h"
-#include "script_line.h"
 
 namespace vorn {
 
@@ -30,20 +29,19 @@ struct SearchClock {
 };
 } // namespace
 
-bool ScriptRunner::announceSearch(const char* kind, FieldsParse parse, const std::string& args, WindowFields& window)
+bool ScriptRunner::announceSearch(const char* kind, bool given, const Arguments& args)
 {
-    if (!parse(args, window))
+    if (!given)
         return false;
-    writeOutput("Search %s:[%s][%s]\r\n", kind, window.className.c_str(), window.title.c_str());
+    writeOutput("Search %s:[%s][%s]\r\n", kind, args.text(0).c_str(), args.text(1).c_str());
     return true;
 }
 
-void ScriptRunner::commandProcess(const std::string& args)
+void ScriptRunner::commandProcess(bool given, const Arguments& args)
 {
     currentWindow = {};
-    WindowFields window;
-    if (announceSearch("Process", parseProcessArgs, args, window))
-        searchProcess(window.className, window.title);
+    if (announceSearch("Process", given, args))
+        searchProcess(args.text(0), args.text(1));
 }
 
 void ScriptRunner::eraseOutline(HWND window) const
@@ -60,30 +58,46 @@ void ScriptRunner::dropWindow(WindowRef& slot) const
     slot = {};
 }
 
-void ScriptRunner::commandTarget(const std::string& args)
+void ScriptRunner::commandTarget(bool given, const Arguments& args)
 {
     dropWindow(targetWindow);
-    WindowFields window;
-    if (announceSearch("Target", parseTargetArgs, args, window))
-        searchTarget(window.className, window.title);
+    if (announceSearch("Target", given, args))
+        searchTarget(args.text(0), args.text(1));
 }
 
-void ScriptRunner::commandWindow(const std::string& args)
+void ScriptRunner::commandWindow(bool given, const Arguments& args)
 {
     dropWindow(currentWindow);
-    WindowFields window;
-    if (announceSearch("Window", parseWindowArgs, args, window))
-        searchWindow(window.className, window.title, window.index);
+    if (announceSearch("Window", given, args))
+        searchWindow(args.text(0), args.text(1), args.number(2));
 }
 
-void ScriptRunner::commandTargetWindow(const std::string& args)
+void ScriptRunner::commandTargetWindow(bool given, const Arguments& args)
 {
     targetWindow = {};
     currentWindow = {};
-    WindowFields outer, inner;
-    if (!parseTargetWindowArgs(args, outer, inner))
-        return;
-    searchTargetWindow(outer.className, outer.title, inner.className, inner.title, inner.index);
+    if (given)
+        searchTargetWindow(args.text(0), args.text(1), args.text(2), args.text(3), args.number(4));
+}
+
+WindowRef ScriptRunner::pickProcessWindow(const std::string& className, const std::string& title, bool anyProcess)
+{
+    std::vector<HWND> matches = findChildWindows({}, className, title);
+    if (matches.empty())
+        return {};
+    // A copy left running by an earlier run may be listed first; the program this run
+    // started is the one the script means.
+    bool startedRuns = started.refresh();
+    for (HWND window : matches) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (started.contains(owner))
+            return {window, 0};
+    }
+    // A launcher that handed over to a running copy, or a single-instance program.
+    if (anyProcess || !startedRuns)
+        return {matches.front(), 0};
+    return {};
 }
 
 void ScriptRunner::searchProcess(const std::string& className, const std::string& title)
@@ -91,13 +105,18 @@ void ScriptRunner::searchProcess(const std::string& className, const std::string
     SearchClock clock(settings.searchTimeout);
     while (!currentWindow.handle) {
         if (clock.expired()) {
-            if (!askRetry(NOT_FOUND_PROCESS)) {
-                resultCode = RESULT_STEP_FAILED;
-                break;
+            // The started programs showed no such window in time: take another program's.
+            currentWindow = pickProcessWindow(className, title, true);
+            if (!currentWindow.handle) {
+                if (!askRetry(NOT_FOUND_PROCESS)) {
+                    resultCode = RESULT_STEP_FAILED;
+                    break;
+                }
+                clock.restart();
             }
-            clock.restart();
         }
-        currentWindow = findTopLevelWindow(0, className, title);
+        if (!currentWindow.handle)
+            currentWindow = pickProcessWindow(className, title, false);
         ::Sleep(PROCESS_PACE_MS);
         clock.tick();
     }

@@ -1,5 +1,5 @@
-// Splitting a script command line and its argument fields, exactly as the runner reads
-// them; shared with the script checker so both agree on every line.
+// Splitting a script command line, and the window fields of the search commands read
+// through the command table; shared with vornfind so both agree on every line.
 #pragma once
 #include <string>
 
@@ -23,11 +23,6 @@ bool parseTargetArgs(const std::string& args, WindowFields& window);
 bool parseWindowArgs(const std::string& args, WindowFields& window);
 // "class,title,class,title[,index]" of TargetWindow: false with fewer than three commas.
 bool parseTargetWindowArgs(const std::string& args, WindowFields& outer, WindowFields& inner);
-
-// "x,y" of Click: false without a comma after the first character.
-bool parseClickArgs(const std::string& args, std::string& x, std::string& y);
-// "x,y,colour" of WaitPixel and Assert: false with fewer than two commas.
-bool parsePixelArgs(const std::string& args, std::string& x, std::string& y, std::string& colour);
 
 // True when the argument refers to a variable ("{name}" anywhere in it); name is then set.
 bool variableReference(const std::string& args, std::string& name);

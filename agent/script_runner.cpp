@@ -5,6 +5,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "capture.h"
+#include "failure_record.h"
 #include "mbcs_text.h"
 #include "raii.h"
 #include "script_file.h"
@@ -22,16 +24,19 @@ void writeOutput(const char* format, ...)
     std::fflush(stdout);
 }
 
-int ScriptRunner::run(const std::string& scriptPath)
+int ScriptRunner::run(const std::string& path)
 {
+    scriptPath = path;
     ScriptFile script;
-    if (!loadScript(scriptPath, script)) {
+    if (!loadScript(path, script)) {
+        // A script that is not there ran nothing: a caller testing the exit code must see that.
         writeOutput("open error\n");
+        resultCode = RESULT_START_UP_FAILED;
         return 0;
     }
     writeOutput("launch:%s\n", script.launchCommand.c_str());
     launch(script.launchCommand);
-    runCommands(script.commands);
+    runCommands(script.commands, script.lineNumbers);
     return 0;
 }
 
@@ -48,33 +53,66 @@ void ScriptRunner::launch(const std::string& command)
     line.copy(buffer, line.size());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         writeOutput("err launch[%x]\r\n", static_cast<unsigned>(::GetLastError()));
         return;
     }
-    // The program is found later by its window; no handle to it is kept.
-    UniqueHandle thread(started.hThread);
-    UniqueHandle process(started.hProcess);
+    // The program is found later by its window. No handle is kept: while one is open, the
+    // process would count as existing after it ended.
+    UniqueHandle thread(info.hThread);
+    UniqueHandle process(info.hProcess);
+    started.start(info.dwProcessId, process.get());
 }
 
-void ScriptRunner::runCommands(const std::vector<std::string>& lines)
+void ScriptRunner::runCommands(const std::vector<std::string>& lines, const std::vector<size_t>& lineNumbers)
 {
-    for (const std::string& line : lines) {
-        // Only the exact prefix skips the check: "process:" is still checked.
-        if (line.compare(0, 8, "Process:") != 0 && targetProcessId != 0 && !processExists(targetProcessId)) {
-            resultCode = RESULT_PROCESS_LOST;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!runLine(lines[i])) {
+            if (resultCode != 0)
+                recordFailure(lines[i], i < lineNumbers.size() ? lineNumbers[i] : i + 1);
             return;
         }
-        std::string keyword, args;
-        if (splitCommandLine(line, keyword, args)) {
-            if (dispatch(keyword, args) == Next::EndNow)
-                return;
-            pause();
-        }
-        if (resultCode != 0)
-            return;
     }
+}
+
+bool ScriptRunner::runLine(const std::string& line)
+{
+    // Only the exact prefix skips the check: "process:" is still checked.
+    if (line.compare(0, 8, "Process:") != 0 && targetProcessId != 0 && !processExists(targetProcessId)) {
+        resultCode = RESULT_PROCESS_LOST;
+        return false;
+    }
+    std::string keyword, args;
+    if (splitCommandLine(line, keyword, args)) {
+        // An unknown keyword does nothing but the pause.
+        if (const CommandRule* rule = findCommand(keyword)) {
+            Arguments fields;
+            bool given = splitArguments(*rule, args, fields);
+            if (dispatch(*rule, given, fields) == Next::EndNow)
+                return false;
+        }
+        pause();
+    }
+    return resultCode == 0;
+}
+
+void ScriptRunner::recordFailure(const std::string& line, size_t lineNumber) const
+{
+    FailureRecord record;
+    record.scriptPath = scriptPath;
+    record.lineNumber = lineNumber;
+    record.line = line;
+    record.resultCode = resultCode;
+    record.targetProcessId = targetProcessId;
+    record.currentWindow = currentWindow.handle;
+    if (!targetProcessId) {
+        ProcessFamily family = started;
+        family.refresh();
+        record.startedProcesses = family.ids();
+    }
+    std::string name = failureName.empty() ? "err_" + timestampName() : failureName;
+    writeFailureRecord(settings.agentDirectory + "\\appleid\\" + name + ".txt", record);
 }
 
 void ScriptRunner::sleepMs(int ms)
@@ -87,50 +125,67 @@ void ScriptRunner::pause() const { sleepMs(settings.commandInterval); }
 
 Delivery ScriptRunner::delivery() const { return {settings.sendsKeys(), replyLimitFromSeconds(settings.searchTimeout)}; }
 
-ScriptRunner::Next ScriptRunner::dispatch(const std::string& keyword, const std::string& args)
+ScriptRunner::Next ScriptRunner::dispatch(const CommandRule& rule, bool given, const Arguments& args)
 {
-    auto is = [&](const char* name) { return equalsNoCase(keyword, name); };
-    if (is("Process"))
-        commandProcess(args);
-    else if (is("Target"))
-        commandTarget(args);
-    else if (is("Window"))
-        commandWindow(args);
-    else if (is("TargetWindow"))
-        commandTargetWindow(args);
-    else if (is("MOUSERANDOM"))
-        ;
-    else if (is("FOCUS")) {
-        readNumber(args);
+    switch (rule.command) {
+    case Command::Process:
+        commandProcess(given, args);
+        break;
+    case Command::Target:
+        commandTarget(given, args);
+        break;
+    case Command::Window:
+        commandWindow(given, args);
+        break;
+    case Command::TargetWindow:
+        commandTargetWindow(given, args);
+        break;
+    case Command::MouseRandom:
+        break;
+    case Command::Focus:
         focusWindow(currentWindow.handle, delivery());
-    } else if (is("TAB"))
-        commandKeys("TAB", VK_CODE_TAB, args);
-    else if (is("ENTER"))
-        commandKeys("ENTER", VK_CODE_RETURN, args);
-    else if (is("SPACE"))
-        commandKeys("SPACE", VK_CODE_SPACE, args);
-    else if (is("Sleep"))
+        break;
+    case Command::Tab:
+        commandKeys(rule, VK_CODE_TAB, args);
+        break;
+    case Command::Enter:
+        commandKeys(rule, VK_CODE_RETURN, args);
+        break;
+    case Command::Space:
+        commandKeys(rule, VK_CODE_SPACE, args);
+        break;
+    case Command::Sleep:
         commandSleep(args);
-    else if (is("Click"))
-        commandClick(args);
-    else if (is("SetTimeout"))
-        pixelTimeout = readNumber(args);
-    else if (is("WaitPixel"))
-        commandWaitPixel(args);
-    else if (is("Assert"))
-        commandAssert(args);
-    else if (is("Paste"))
+        break;
+    case Command::Click:
+        commandClick(rule, given, args);
+        break;
+    case Command::SetTimeout:
+        pixelTimeout = args.number(0);
+        break;
+    case Command::WaitPixel:
+        commandWaitPixel(given, args);
+        break;
+    case Command::Assert:
+        commandAssert(given, args);
+        break;
+    case Command::Paste:
         commandPutText("Paste", pasteText, args);
-    else if (is("Text"))
+        break;
+    case Command::Text:
         commandPutText("Text", setControlText, args);
-    else if (is("SELECT"))
+        break;
+    case Command::Select:
         commandSelect(args);
-    else if (is("COMBOBOXSELECT"))
+        break;
+    case Command::ComboSelect:
         return commandComboSelect(args);
-    else if (is("COMBOBOXFIND"))
+    case Command::ComboFind:
         return commandComboFind(args);
-    else if (is("SS"))
+    case Command::Screenshot:
         commandScreenshot();
+        break;
+    }
     return Next::Pause;
 }
 

@@ -53,6 +53,24 @@ bool enumerate(WindowMatch& match)
 }
 } // namespace
 
+std::vector<HWND> topLevelWindows(DWORD processId)
+{
+    struct Collect {
+        DWORD processId;
+        std::vector<HWND> windows;
+    } collect{processId, {}};
+    auto visit = [](HWND window, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<Collect*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (c->processId == 0 || owner == c->processId)
+            c->windows.push_back(window);
+        return TRUE;
+    };
+    ::EnumWindows(visit, reinterpret_cast<LPARAM>(&collect));
+    return collect.windows;
+}
+
 WindowRef findTopLevelWindow(DWORD processId, const std::string& className, const std::string& windowText)
 {
     WindowMatch match;

@@ -29,6 +29,9 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM match);
 std::string windowClassName(HWND window);
 std::string windowText(HWND window);
 
+// The top-level windows of the process (of every process for 0), in search order.
+std::vector<HWND> topLevelWindows(DWORD processId);
+
 // The first top-level window that matches, in enumeration order; empty if none.
 WindowRef findTopLevelWindow(DWORD processId, const std::string& className, const std::string& windowText);
 

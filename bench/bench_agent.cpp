@@ -1,6 +1,7 @@
 // Driving windows: vornrun running `Text:` commands against the test
 // application's Edit with Interval=0, against a bare loop of the same message
-// pairs; and `Window` searches inside a target of 2,000 nested windows.
+// pairs; `Window` searches inside a target of 2,000 nested windows; and
+// vornfind's listing of that target against a bare enumeration.
 // A script's cost beyond its commands (start, process and window searches)
 // is taken out by running the same script without the measured commands.
 #include "bench_parts.h"
@@ -10,6 +11,7 @@
 
 #include "bench_common.h"
 #include "vorn_test_support.h"
+#include "window_lines.h"
 
 namespace vorn {
 void drawHighlight(HWND window);  // the red outline a found window gets
@@ -117,6 +119,16 @@ BOOL CALLBACK findLeaf(HWND window, LPARAM state)
 
 void endNestedTargets() { vt::endProgramsWithWindowClass({L"BenchNest"}); }
 
+// The floor of any listing: every window visited once, its class and text read.
+BOOL CALLBACK readClassAndText(HWND window, LPARAM count)
+{
+    char cls[256], text[256];
+    ::GetClassNameA(window, cls, sizeof cls);
+    ::GetWindowTextA(window, text, sizeof text);
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 } // namespace
 
 void benchTextCommands()
@@ -216,6 +228,53 @@ void benchWindowSearch()
     addNote("   vornrun's red outline of the found window / its removal", "-",
             ms(median(outline)) + " / " + ms(median(eraseLeaf)));
     addNote("   removal of the outline of the target (once, at the first search)", "-", ms(median(eraseTarget)));
+}
+
+void benchFindWindows()
+{
+    constexpr int LISTINGS = 5;
+    std::printf("vornfind: windows of a target with 2,000 nested windows (%d rounds)\n", rounds());
+    endNestedTargets();
+    std::vector<double> ours, bare, wholeProgram;
+    for (int r = 0; r < rounds(); ++r) {
+        ts::ChildProcess target;
+        if (!target.start(ts::quote(ts::binPath(L"bench_nested_target.exe")))) {
+            addDetail("vornfind windows: the nested target did not start");
+            break;
+        }
+        HWND main = ts::waitForWindow(L"BenchNest", L"Bench Nest", target.pid(), 60000);
+        if (main) {
+            int visited = 0;
+            double start = nowMs();
+            for (int i = 0; i < LISTINGS; ++i)
+                ::EnumChildWindows(main, readClassAndText, reinterpret_cast<LPARAM>(&visited));
+            bare.push_back((nowMs() - start) / LISTINGS);
+            size_t lines = 0;
+            start = nowMs();
+            for (int i = 0; i < LISTINGS; ++i)
+                lines = vorn::find::describeProcessWindows(target.pid()).size();
+            ours.push_back((nowMs() - start) / LISTINGS);
+            start = nowMs();
+            ts::RunResult run = ts::runProcess(ts::quote(ts::binPath(L"vornfind.exe")) + L" windows " +
+                                               std::to_wstring(target.pid()), L"", 120000);
+            if (run.exitCode == 0 && run.output.size() >= lines)
+                wholeProgram.push_back(nowMs() - start);
+            else
+                addDetail("vornfind windows ended with " + std::to_string(run.exitCode));
+            if (visited != LISTINGS * 2000)
+                addDetail("vornfind windows: the bare enumeration saw " + std::to_string(visited / LISTINGS) +
+                          " windows");
+        }
+        target.kill();
+        endNestedTargets();
+        std::printf("  round %d: listing %.1f ms, bare %.1f ms, vornfind.exe %.0f ms\n", r + 1,
+                    ours.empty() ? 0 : ours.back(), bare.empty() ? 0 : bare.back(),
+                    wholeProgram.empty() ? 0 : wholeProgram.back());
+        std::fflush(stdout);
+    }
+    addRatioRow("4. vornfind windows, 2,000 nested windows: listing vs bare enumeration reading class and text",
+                median(ours), median(bare), "ms", 3.0, true);
+    addNote("   the whole `vornfind.exe windows PID` (start, listing, output)", ms(median(wholeProgram)));
 }
 
 } // namespace bench

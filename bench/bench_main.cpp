@@ -1,6 +1,6 @@
 // The benchmark driver: runs every part side by side with its reference on
 // the same Wine prefix and prints the table.
-//   pw_bench.exe [part...]    parts: apply catalogue datafile text search startup check (default: all)
+//   pw_bench.exe [part...]    parts: apply catalogue datafile text search find startup check report (default: all)
 //   pw_bench.exe --datafile-child ours|msxml INPUT OUTPUT   (used by the data file part)
 #include <windows.h>
 #include <shellapi.h>
@@ -25,10 +25,12 @@ int main()
     const std::map<std::wstring, std::function<void()>> parts = {
         {L"catalogue", bench::benchCatalogue}, {L"apply", bench::benchApply},
         {L"datafile", bench::benchDataFile},   {L"text", bench::benchTextCommands},
-        {L"search", bench::benchWindowSearch}, {L"startup", bench::benchStartup},
+        {L"search", bench::benchWindowSearch}, {L"find", bench::benchFindWindows},
+        {L"startup", bench::benchStartup},
         {L"split", bench::benchApplySplit},    {L"check", bench::benchCheck},
+        {L"report", bench::benchFleetReport},
     };
-    const wchar_t* order[] = {L"catalogue", L"apply", L"datafile", L"text", L"search", L"startup", L"check"};
+    const wchar_t* order[] = {L"catalogue", L"apply", L"datafile", L"text", L"search", L"find", L"startup", L"check", L"report"};
     double start = bench::nowMs();
     if (argc <= 1) {
         for (const wchar_t* name : order)

@@ -13,8 +13,11 @@ void benchDataFile();
 int dataFileChild(const std::wstring& which, const std::wstring& input, const std::wstring& output);
 void benchTextCommands();
 void benchWindowSearch();
+void benchFindWindows();
 void benchStartup();
 // peltacheck on a kit whose every item has a finding vs the same kit without.
 void benchCheck();
+// peltacheck --report over a fleet of 1,000 PCs.
+void benchFleetReport();
 
 } // namespace bench

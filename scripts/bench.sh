@@ -2,7 +2,7 @@
 # README command (c): set up, build, and run the whole benchmark under Wine
 # and Xvfb, printing the table (figure, ours, the reference, ratio, target).
 # Each figure is measured side by side with its reference in this one run.
-#   scripts/bench.sh [part...]   parts: catalogue apply datafile text search startup check
+#   scripts/bench.sh [part...]   parts: catalogue apply datafile text search find startup check report
 #   PW_BENCH_ROUNDS=n            rounds per comparison (default 5)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "mbcs_text.h"
+#include "raii.h"
 
 namespace vorn::find {
 
@@ -19,14 +20,23 @@ bool isFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool programExists(const std::string& name)
+std::string programFile(const std::string& name)
 {
     if (name.empty())
-        return false;
-    if (isPath(name))
-        return isFile(name) || isFile(name + ".exe");
+        return {};
+    if (isPath(name)) {
+        if (isFile(name))
+            return name;
+        return isFile(name + ".exe") ? name + ".exe" : std::string();
+    }
     char found[MAX_PATH] = {};
-    return ::SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr) > 0;
+    return ::SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr) > 0 ? found : std::string();
+}
+
+bool endsWithNoCase(const std::string& text, const char* suffix)
+{
+    std::string end(suffix);
+    return text.size() >= end.size() && equalsNoCase(text.substr(text.size() - end.size()), end);
 }
 } // namespace
 
@@ -44,18 +54,29 @@ std::string launchedProgram(const std::string& command)
     return command.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-bool launchTargetExists(const std::string& command)
+std::string launchTarget(const std::string& command)
 {
-    std::string program = launchedProgram(command);
-    if (programExists(program))
-        return true;
-    if (command.find('"') != std::string::npos)
-        return false;
+    std::string program = programFile(launchedProgram(command));
+    if (!program.empty() || command.find('"') != std::string::npos)
+        return program;
     for (size_t blank = findChar(command, ' '); blank != std::string::npos; blank = findChar(command, ' ', blank + 1)) {
-        if (programExists(command.substr(0, blank)))
-            return true;
+        program = programFile(command.substr(0, blank));
+        if (!program.empty())
+            return program;
     }
-    return programExists(command);
+    return programFile(command);
+}
+
+bool isStartable(const std::string& path)
+{
+    if (endsWithNoCase(path, ".bat") || endsWithNoCase(path, ".cmd"))
+        return true;
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    char mark[2] = {};
+    DWORD got = 0;
+    return file.valid() && ::ReadFile(file.get(), mark, sizeof mark, &got, nullptr) && got == 2 && mark[0] == 'M' &&
+           mark[1] == 'Z';
 }
 
 } // namespace vorn::find

@@ -1,6 +1,7 @@
 // vornfind: shows the windows a vornrun script can find and the lines that find them, and
 // checks a script before it runs.
-//   vornfind windows PROGRAM   (a process id, an executable name or a window caption)
+//   vornfind windows [PROGRAM] (a process id, an executable name or a window caption;
+//                              without it, every top-level window with its process)
 //   vornfind point [SECONDS]
 //   vornfind check SCRIPT
 //   vornfind --version
@@ -34,11 +35,23 @@ void write(const std::string& text)
 int usage()
 {
     write(message("使い方:\r\n"
-                  "  vornfind windows プログラム   (プロセス ID、実行ファイル名、ウィンドウのタイトル)\r\n"
+                  "  vornfind windows [プログラム]   (プロセス ID、実行ファイル名、ウィンドウのタイトル。\r\n"
+                  "                                省くと、すべてのトップレベルウィンドウ)\r\n"
                   "  vornfind point [秒数]\r\n"
                   "  vornfind check スクリプト\r\n"
                   "  vornfind --version\r\n"));
     return EXIT_PROBLEM;
+}
+
+int listAllWindows()
+{
+    std::string windows = vorn::find::describeAllTopLevelWindows();
+    if (windows.empty()) {
+        write(message("トップレベルウィンドウがありません。\r\n"));
+        return EXIT_PROBLEM;
+    }
+    write(windows);
+    return EXIT_OK;
 }
 
 int listWindows(const std::string& program)
@@ -110,6 +123,8 @@ int main(int argc, char** argv)
     }
     if (vorn::equalsNoCase(command, "windows") && argc == 3)
         return listWindows(argv[2]);
+    if (vorn::equalsNoCase(command, "windows") && argc == 2)
+        return listAllWindows();
     if (vorn::equalsNoCase(command, "point") && argc <= 3)
         return showPoint(argc == 3 ? argv[2] : nullptr);
     if (vorn::equalsNoCase(command, "check") && argc == 3)

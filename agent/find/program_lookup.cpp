@@ -15,8 +15,9 @@ bool allDigits(const std::string& text)
 {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+} // namespace
 
-std::vector<ProgramProcess> processList()
+std::vector<ProgramProcess> runningPrograms()
 {
     std::vector<ProgramProcess> list;
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -29,6 +30,7 @@ std::vector<ProgramProcess> processList()
     return list;
 }
 
+namespace {
 // The owners of the top-level windows whose text is exactly the caption.
 std::vector<DWORD> captionOwners(const std::string& caption)
 {
@@ -59,7 +61,7 @@ void addUnique(std::vector<ProgramProcess>& found, const ProgramProcess& process
 
 std::vector<ProgramProcess> findProgram(const std::string& program)
 {
-    std::vector<ProgramProcess> all = processList();
+    std::vector<ProgramProcess> all = runningPrograms();
     std::vector<ProgramProcess> found;
     auto nameOf = [&](DWORD id) -> ProgramProcess {
         for (const ProgramProcess& p : all) {

@@ -12,6 +12,9 @@ struct ProgramProcess {
     std::string exeName; // empty when the process is not in the process list
 };
 
+// Every process in the system's process list.
+std::vector<ProgramProcess> runningPrograms();
+
 // The processes in ascending id order; empty when the argument names none.
 std::vector<ProgramProcess> findProgram(const std::string& program);
 

@@ -1,12 +1,15 @@
 #include "script_check.h"
 
 #include <windows.h>
+#include <cstdint>
 #include <cstdio>
-#include <functional>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "launch_check.h"
 #include "mbcs_text.h"
+#include "script_commands.h"
 #include "script_file.h"
 #include "script_line.h"
 #include "window_lines.h"
@@ -14,85 +17,92 @@
 namespace vorn::find {
 
 namespace {
-constexpr size_t TEXT_LIMIT = 255;
+constexpr int PIXEL_POLL_MS = 500;
+constexpr int START_PIXEL_TIMEOUT = 30000;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// A number field as the runner reads it with atoi: blanks, a sign and digits, nothing else.
-bool isNumber(const std::string& field)
+// A number or colour field that the runner reads whole: blanks, a sign, (for colours an
+// 0x prefix), digits, blanks, and nothing else.
+bool readsWhole(const std::string& field, bool hex)
 {
     size_t i = 0;
     while (i < field.size() && isBlank(field[i]))
         ++i;
     if (i < field.size() && (field[i] == '+' || field[i] == '-'))
         ++i;
-    size_t digits = i;
-    while (i < field.size() && field[i] >= '0' && field[i] <= '9')
-        ++i;
-    return i > digits && i == field.size();
-}
-
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-// A colour field as strtol reads it in base 16, with nothing left over.
-bool isColour(const std::string& field)
-{
-    size_t i = 0;
-    while (i < field.size() && isBlank(field[i]))
-        ++i;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
-        ++i;
-    if (i + 2 < field.size() && field[i] == '0' && (field[i + 1] == 'x' || field[i + 1] == 'X') &&
+    if (hex && i + 2 < field.size() && field[i] == '0' && (field[i + 1] == 'x' || field[i + 1] == 'X') &&
         isHexDigit(field[i + 2]))
         i += 2;
     size_t digits = i;
-    while (i < field.size() && isHexDigit(field[i]))
+    while (i < field.size() && (hex ? isHexDigit(field[i]) : isDigit(field[i])))
         ++i;
-    return i > digits && i == field.size();
+    size_t end = i;
+    while (i < field.size() && isBlank(field[i]))
+        ++i;
+    return end > digits && i == field.size();
 }
 
-bool hasHighBytes(const std::string& line)
+bool hasHighBytes(const std::string& text)
 {
-    for (char c : line) {
+    for (char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return true;
     }
     return false;
 }
 
-// Text that is valid UTF-8 with characters beyond ASCII, where the runner expects the ANSI
-// code page; text in code page 932 almost never passes as UTF-8.
-bool looksLikeUtf8(const std::string& line)
+bool validIn(UINT codePage, const std::string& text)
 {
-    if (::GetACP() == CP_UTF8 || !hasHighBytes(line))
-        return false;
-    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(), static_cast<int>(line.size()), nullptr,
-                                 0) > 0;
+    return text.empty() || ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
+                                                 static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+// Text saved as UTF-8 without a mark, which the runner reads as ANSI bytes: valid UTF-8
+// beyond ASCII and not valid in the ANSI code page.
+bool unmarkedUtf8(const std::string& bytes)
+{
+    return ::GetACP() != CP_UTF8 && hasHighBytes(bytes) && validIn(CP_UTF8, bytes) && !validIn(CP_ACP, bytes);
 }
 
 std::string printed(const char* utf8Format, const std::string& a = {}, const std::string& b = {},
-                    const std::string& c = {})
+                    const std::string& c = {}, const std::string& d = {})
 {
     std::string format = message(utf8Format);
-    std::vector<char> buffer(format.size() + a.size() + b.size() + c.size() + 64);
-    std::snprintf(buffer.data(), buffer.size(), format.c_str(), a.c_str(), b.c_str(), c.c_str());
+    std::vector<char> buffer(format.size() + a.size() + b.size() + c.size() + d.size() + 64);
+    std::snprintf(buffer.data(), buffer.size(), format.c_str(), a.c_str(), b.c_str(), c.c_str(), d.c_str());
     return buffer.data();
+}
+
+std::string hex(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%06lx", value);
+    return text;
+}
+
+std::string rangeText(const FieldRule& rule)
+{
+    if (rule.maximum == LLONG_MAX)
+        return printed("%s 以上", std::to_string(rule.minimum));
+    if (rule.minimum == LLONG_MIN)
+        return printed("%s 以下", rule.kind == FieldKind::Number ? std::to_string(rule.maximum)
+                                                               : hex(static_cast<unsigned long>(rule.maximum)));
+    return printed("%s から %s", std::to_string(rule.minimum), std::to_string(rule.maximum));
 }
 
 class Checker {
 public:
     explicit Checker(CheckReport& report) : report(report) {}
 
+    void encoding(const ScriptFile& script, const std::string& bytes);
     void launchLine(const std::string& command);
+    void finish() { notesUpTo(SIZE_MAX); }
     void commandLine(size_t number, const std::string& line);
 
 private:
-    using Handler = void (Checker::*)(const std::string& keyword, const std::string& args);
-    struct Command {
-        const char* keyword;
-        Handler handler;
-    };
-
     void say(const std::string& text) { report.text += std::to_string(lineNumber) + ": " + text + "\r\n"; }
     void error(const std::string& text)
     {
@@ -104,309 +114,274 @@ private:
         ++report.warnings;
         say(message("警告: ") + text);
     }
-    void missingFields(const std::string& keyword, const char* utf8Form)
-    {
-        say(printed("%s: 何もしません", keyword));
-        error(printed("%s には「%s」が必要です。項目が足りないため、この行は何もしません", keyword, message(utf8Form)));
-    }
-    void number(const std::string& field)
-    {
-        if (!isNumber(field))
-            error(printed("「%s」は数値ではありません (%s として読まれます)", field,
-                          std::to_string(readNumber(field))));
-    }
-    void colour(const std::string& field)
-    {
-        if (!isColour(field))
-            error(printed("「%s」は 16 進の色ではありません", field));
-    }
-    // False (with an error) when the argument refers to a variable, which is never defined.
-    bool literal(const std::string& args)
-    {
-        std::string name;
-        if (!variableReference(args, name))
-            return true;
-        error(printed("「{%s}」は変数の参照ですが、変数は定義されていないため、この行は書かれたとおりには動きません",
-                      name));
-        return false;
-    }
-    void needsWindow()
-    {
-        if (!hasCurrent)
-            error(message("これより前に Process、Window、TargetWindow がなく、操作するウィンドウがないため必ず失敗します"));
-    }
-    void needsProcess(const std::string& keyword)
-    {
-        if (!hasProcess)
-            error(printed("Process より前の %s は、対象プロセスがないため必ず失敗します", keyword));
-    }
-    void index(int value, const std::string& field)
-    {
-        if (!field.empty())
-            number(field);
-        if (value < 0)
-            error(message("番号が負のため、ウィンドウは見つかりません"));
-    }
 
-    void process(const std::string& keyword, const std::string& args);
-    void target(const std::string& keyword, const std::string& args);
-    void window(const std::string& keyword, const std::string& args);
-    void targetWindow(const std::string& keyword, const std::string& args);
-    void nothing(const std::string& keyword, const std::string& args);
-    void focus(const std::string& keyword, const std::string& args);
-    void keys(const std::string& keyword, const std::string& args);
-    void select(const std::string& keyword, const std::string& args);
-    void sleep(const std::string& keyword, const std::string& args);
-    void setTimeout(const std::string& keyword, const std::string& args);
-    void click(const std::string& keyword, const std::string& args);
-    void waitPixel(const std::string& keyword, const std::string& args);
-    void assertPixel(const std::string& keyword, const std::string& args);
-    void text(const std::string& keyword, const std::string& args);
-    void paste(const std::string& keyword, const std::string& args);
-    void comboSelect(const std::string& keyword, const std::string& args);
-    void comboFind(const std::string& keyword, const std::string& args);
-    void screenshot(const std::string& keyword, const std::string& args);
-
-    static const Command COMMANDS[];
+    void notesUpTo(size_t number);
+    std::string describe(const CommandRule& rule, const Arguments& args) const;
+    void checkField(const FieldRule& rule, const std::string& field);
+    void checkLimit(const FieldRule& rule, const std::string& field, long long value, const std::string& shown);
+    void checkNeeds(const CommandRule& rule, const Arguments& args);
+    void checkCommand(const CommandRule& rule, const Arguments& args);
+    void follow(const CommandRule& rule, bool given, const Arguments& args);
 
     CheckReport& report;
     size_t lineNumber = 1;
     bool hasProcess = false;
     bool hasTarget = false;
     bool hasCurrent = false;
+    int pixelTimeout = START_PIXEL_TIMEOUT;
+    std::map<size_t, std::vector<std::string>> pending; // warnings about the file's text
 };
 
-const Checker::Command Checker::COMMANDS[] = {
-    {"Process", &Checker::process},     {"Target", &Checker::target},
-    {"Window", &Checker::window},       {"TargetWindow", &Checker::targetWindow},
-    {"MOUSERANDOM", &Checker::nothing}, {"FOCUS", &Checker::focus},
-    {"TAB", &Checker::keys},            {"ENTER", &Checker::keys},
-    {"SPACE", &Checker::keys},          {"Sleep", &Checker::sleep},
-    {"Click", &Checker::click},         {"SetTimeout", &Checker::setTimeout},
-    {"WaitPixel", &Checker::waitPixel}, {"Assert", &Checker::assertPixel},
-    {"Paste", &Checker::paste},         {"Text", &Checker::text},
-    {"SELECT", &Checker::select},       {"COMBOBOXSELECT", &Checker::comboSelect},
-    {"COMBOBOXFIND", &Checker::comboFind}, {"SS", &Checker::screenshot},
-};
+void Checker::encoding(const ScriptFile& script, const std::string& bytes)
+{
+    // Only lines that run matter: a comment is never compared with anything.
+    std::set<size_t> running(script.lineNumbers.begin(), script.lineNumbers.end());
+    running.insert(1);
+    for (size_t number : script.lossyLines) {
+        if (running.count(number))
+            pending[number].push_back(
+                message("ANSI (シフト JIS) にない文字があり、「?」として読まれます。ウィンドウのテキストは一致しません"));
+    }
+    if (script.encoding != ScriptEncoding::Ansi || !unmarkedUtf8(bytes))
+        return;
+    std::vector<std::string> lines = splitLines(bytes);
+    size_t first = 0;
+    for (size_t number = 1; number <= lines.size() && !first; ++number) {
+        if (running.count(number) && hasHighBytes(lines[number - 1]))
+            first = number;
+    }
+    pending[first ? first : 1].push_back(
+        message("BOM のない UTF-8 のファイルです。vornrun は ANSI (シフト JIS) として読むため、"
+                "日本語が一致しません。UTF-8 (BOM 付き) か ANSI で保存してください"));
+}
+
+// The notes about the file's text up to this line, in line order (a comment line that
+// held such text has its note before the next line that runs).
+void Checker::notesUpTo(size_t number)
+{
+    while (!pending.empty() && pending.begin()->first <= number) {
+        lineNumber = pending.begin()->first;
+        for (const std::string& text : pending.begin()->second)
+            warning(text);
+        pending.erase(pending.begin());
+    }
+    lineNumber = number;
+}
 
 void Checker::launchLine(const std::string& command)
 {
     lineNumber = 1;
     say(message("起動: ") + command);
-    if (command.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        error(message("ファイルの先頭に BOM (EF BB BF) があるため、起動行が壊れます。ANSI (シフト JIS) で保存してください"));
-    else if (looksLikeUtf8(command))
-        error(message("UTF-8 の文字があります。ANSI (シフト JIS) で保存してください"));
+    notesUpTo(1);
     std::string program = launchedProgram(command);
     if (program.empty())
-        warning(message("起動するプログラムがありません"));
-    else if (!launchTargetExists(command))
+        return warning(message("起動するプログラムがありません"));
+    std::string file = launchTarget(command);
+    if (file.empty())
         warning(printed("起動するファイル「%s」が見つかりません (実行する PC にあれば問題ありません)", program));
+    else if (!isStartable(file))
+        error(printed("「%s」はプログラムではないため起動できません (err launch[c1])。"
+                      ".msi は「msiexec /i ファイル」、文書は開くプログラムの後に書いてください",
+                      file));
 }
 
 void Checker::commandLine(size_t number, const std::string& line)
 {
-    lineNumber = number;
-    if (looksLikeUtf8(line))
-        error(message("UTF-8 の文字があります。ANSI (シフト JIS) で保存してください"));
-    std::string keyword, args;
-    if (!splitCommandLine(line, keyword, args)) {
+    notesUpTo(number);
+    std::string keyword, argsText;
+    if (!splitCommandLine(line, keyword, argsText)) {
         say(line);
-        error(message("「キーワード:」の形でないため、この行は何もしません"));
-        return;
+        return error(message("「キーワード:」の形でないため、この行は何もしません"));
     }
-    for (const Command& command : COMMANDS) {
-        if (equalsNoCase(keyword, command.keyword)) {
-            (this->*command.handler)(command.keyword, args);
-            return;
-        }
+    const CommandRule* rule = findCommand(keyword);
+    if (!rule) {
+        say(line);
+        return error(printed("不明なキーワード「%s」: この行は何もしません (コマンドの間隔だけ待ちます)", keyword));
     }
-    say(line);
-    error(printed("不明なキーワード「%s」: この行は何もしません (コマンドの間隔だけ待ちます)", keyword));
-}
-
-void Checker::process(const std::string& keyword, const std::string& args)
-{
-    WindowFields w;
-    if (!parseProcessArgs(args, w))
-        return missingFields(keyword, "クラス,テキスト (クラスは空にできません)");
-    say(printed("Process: [%s][%s] のトップレベルウィンドウを待ち、そのプロセスを対象にします", w.className, w.title));
-    hasProcess = hasCurrent = true;
-}
-
-void Checker::target(const std::string& keyword, const std::string& args)
-{
-    WindowFields w;
-    if (!parseTargetArgs(args, w))
-        return missingFields(keyword, "クラス,テキスト");
-    say(printed("Target: 対象プロセスの [%s][%s] のトップレベルウィンドウを待ちます", w.className, w.title));
-    needsProcess(keyword);
-    hasTarget = true;
-}
-
-void Checker::window(const std::string& keyword, const std::string& args)
-{
-    WindowFields w;
-    if (!parseWindowArgs(args, w))
-        return missingFields(keyword, "クラス,テキスト[,番号]");
-    say(printed("Window: Target の中の [%s][%s] の %s 番目 (0 から) を待ちます", w.className, w.title,
-                std::to_string(w.index)));
-    size_t used = w.className.size() + 1 + w.title.size();
-    index(w.index, args.size() > used ? args.substr(used + 1) : std::string());
-    needsProcess(keyword);
-    if (hasProcess && !hasTarget)
-        error(message("Target より前の Window は、対象ウィンドウの中を探せません"));
-    hasCurrent = true;
-}
-
-void Checker::targetWindow(const std::string& keyword, const std::string& args)
-{
-    WindowFields outer, inner;
-    if (!parseTargetWindowArgs(args, outer, inner))
-        return missingFields(keyword, "クラス,テキスト,クラス,テキスト[,番号]");
-    say(printed("TargetWindow: [%s][%s] の中の [%s] ", outer.className, outer.title, inner.className) +
-        printed("[%s] の %s 番目 (0 から) を、対象プロセスがある限り待ちます", inner.title,
-                std::to_string(inner.index)));
-    size_t used = outer.className.size() + outer.title.size() + inner.className.size() + inner.title.size() + 3;
-    index(inner.index, args.size() > used ? args.substr(used + 1) : std::string());
-    needsProcess(keyword);
-    hasTarget = hasCurrent = true;
-}
-
-void Checker::nothing(const std::string& keyword, const std::string&)
-{
-    say(printed("%s: 何もしません", keyword));
-}
-
-void Checker::focus(const std::string& keyword, const std::string&)
-{
-    say(printed("%s: 現在のウィンドウを前面に出します", keyword));
-}
-
-void Checker::keys(const std::string& keyword, const std::string& args)
-{
-    say(printed("%s: キーを %s 回押します", keyword, std::to_string(readNumber(args))));
-    number(args);
-    needsWindow();
-}
-
-void Checker::select(const std::string& keyword, const std::string& args)
-{
-    say(printed("%s: 下矢印キーを %s 回押します", keyword, std::to_string(readNumber(args))));
-    if (!literal(args))
-        return;
-    number(args);
-    needsWindow();
-}
-
-void Checker::sleep(const std::string& keyword, const std::string& args)
-{
-    say(printed("%s: %s ミリ秒待ちます", keyword, std::to_string(readNumber(args))));
-    number(args);
-}
-
-void Checker::setTimeout(const std::string& keyword, const std::string& args)
-{
-    say(printed("%s: WaitPixel の制限時間を %s ミリ秒にします", keyword, std::to_string(readNumber(args))));
-    number(args);
-}
-
-void Checker::click(const std::string& keyword, const std::string& args)
-{
-    std::string x, y;
-    if (!parseClickArgs(args, x, y))
-        return missingFields(keyword, "x,y");
-    say(printed("%s: クライアント座標 %s,%s (96 dpi) をクリックします", keyword, std::to_string(readNumber(x)),
-                std::to_string(readNumber(y))));
-    number(x);
-    number(y);
-    needsWindow();
-}
-
-void Checker::waitPixel(const std::string& keyword, const std::string& args)
-{
-    std::string x, y, colours;
-    if (!parsePixelArgs(args, x, y, colours))
-        return missingFields(keyword, "x,y,色[-色]");
-    say(printed("%s: ウィンドウ座標 %s,%s ", keyword, std::to_string(readNumber(x)), std::to_string(readNumber(y))) +
-        printed("の色が %s になるまで待ちます", colours));
-    number(x);
-    number(y);
-    size_t dash = findChar(colours, '-');
-    if (dash == std::string::npos) {
-        colour(colours);
+    Arguments args;
+    bool given = splitArguments(*rule, argsText, args);
+    if (!given) {
+        say(printed("%s: 何もしません", rule->keyword));
+        error(printed("%s には「%s」が必要です。項目が足りないため、この行は何もしません", rule->keyword,
+                      message(argumentForm(*rule).c_str())));
     } else {
-        colour(colours.substr(0, dash));
-        colour(colours.substr(dash + 1));
+        say(describe(*rule, args));
+        checkCommand(*rule, args);
     }
-    needsWindow();
+    follow(*rule, given, args);
 }
 
-void Checker::assertPixel(const std::string& keyword, const std::string& args)
+void Checker::checkCommand(const CommandRule& rule, const Arguments& args)
 {
-    std::string x, y, c;
-    if (!parsePixelArgs(args, x, y, c))
-        return missingFields(keyword, "x,y,色");
-    say(printed("%s: ウィンドウ座標 %s,%s ", keyword, std::to_string(readNumber(x)), std::to_string(readNumber(y))) +
-        printed("の色が %s なら失敗します", c));
-    number(x);
-    number(y);
-    colour(c);
+    if (rule.takesVariable && args.isVariable)
+        return error(printed("「{%s}」は変数の参照ですが、変数は定義されていないため、この行は書かれたとおりには動きません",
+                             args.variableName));
+    for (size_t i = 0; i < args.fields.size(); ++i)
+        checkField(rule.fields[i], args.fields[i]);
+    checkNeeds(rule, args);
+    if (rule.command == Command::WaitPixel && pixelTimeout < PIXEL_POLL_MS)
+        error(printed("SetTimeout が %s ミリ秒のため、WaitPixel は色を読まずに必ず失敗します (500 以上にしてください)",
+                      std::to_string(pixelTimeout)));
 }
 
-void Checker::text(const std::string& keyword, const std::string& args)
+void Checker::checkField(const FieldRule& rule, const std::string& field)
 {
-    say(printed("%s: ウィンドウのテキストを [%s] にします", keyword, args));
-    if (!literal(args))
+    switch (rule.kind) {
+    case FieldKind::Text:
+        if (rule.maximum != LLONG_MAX && static_cast<long long>(field.size()) > rule.maximum)
+            error(printed("テキストが %s バイトを超えるため、読み返しで確かめられず必ず失敗します",
+                          std::to_string(rule.maximum)));
         return;
-    if (args.size() > TEXT_LIMIT)
-        error(message("テキストが 255 バイトを超えるため、読み返しが一致せず必ず失敗します"));
-    needsWindow();
+    case FieldKind::Number:
+        if (!readsWhole(field, false))
+            warning(printed("「%s」は数値として %s と読まれます", field, std::to_string(readNumber(field))));
+        return checkLimit(rule, field, readNumber(field), std::to_string(readNumber(field)));
+    case FieldKind::Colour:
+        if (!readsWhole(field, true))
+            warning(printed("「%s」は 16 進の色として %s と読まれます", field, hex(readColour(field))));
+        return checkLimit(rule, field, static_cast<long long>(readColour(field)), hex(readColour(field)));
+    case FieldKind::ColourRange: {
+        size_t dash = findChar(field, '-');
+        for (const std::string& part : {field.substr(0, dash), dash == std::string::npos ? "" : field.substr(dash + 1)}) {
+            if (!part.empty() && !readsWhole(part, true))
+                warning(printed("「%s」は 16 進の色として %s と読まれます", part, hex(readColour(part))));
+        }
+        unsigned long low = 0, high = 0;
+        readColourRange(field, low, high);
+        return checkLimit(rule, field, static_cast<long long>(low), hex(low));
+    }
+    }
 }
 
-void Checker::paste(const std::string& keyword, const std::string& args)
+void Checker::checkLimit(const FieldRule& rule, const std::string& field, long long value, const std::string& shown)
 {
-    say(printed("%s: [%s] を貼り付けます", keyword, args));
-    if (!literal(args))
+    if (value >= rule.minimum && value <= rule.maximum)
         return;
-    // The paste is verified in a read-back of at most 255 bytes.
-    if (args.size() > TEXT_LIMIT)
-        error(message("テキストが 255 バイトを超えるため、読み返しに見つからず必ず失敗します"));
-    needsWindow();
+    std::string what = printed("「%s」の値 %s は %sではないため、", message(rule.name), shown, rangeText(rule));
+    switch (rule.outside) {
+    case OutOfRange::Fails:
+        return error(what + message("この行は必ず失敗します"));
+    case OutOfRange::NeverMatches:
+        return warning(what + message("この行は決して失敗しません (何も確かめません)"));
+    case OutOfRange::Ignored:
+        return warning(what + message("0 として扱われます"));
+    }
 }
 
-void Checker::comboSelect(const std::string& keyword, const std::string& args)
+void Checker::checkNeeds(const CommandRule& rule, const Arguments& args)
 {
-    say(printed("%s: %s 番目 (1 から) の項目を選びます", keyword, std::to_string(readNumber(args))));
-    if (!literal(args))
+    switch (rule.needs) {
+    case Needs::Nothing:
         return;
-    number(args);
-    needsWindow();
+    case Needs::Process:
+        if (!hasProcess)
+            error(printed("Process より前の %s は、対象プロセスがないため必ず失敗します", rule.keyword));
+        return;
+    case Needs::WindowToPress:
+        if (args.number(0) <= 0)
+            return;
+        [[fallthrough]];
+    case Needs::Window:
+        if (!hasCurrent)
+            error(message("これより前に Process、Window、TargetWindow がなく、操作するウィンドウがないため必ず失敗します"));
+        return;
+    }
 }
 
-void Checker::comboFind(const std::string& keyword, const std::string& args)
+// What the runner's state is after the line, as far as a run that goes on past it goes.
+void Checker::follow(const CommandRule& rule, bool given, const Arguments& args)
 {
-    say(printed("%s: 項目 [%s] を選びます", keyword, args));
-    if (literal(args))
-        needsWindow();
+    switch (rule.command) {
+    case Command::Process:
+        hasProcess = hasProcess || given;
+        hasCurrent = given;
+        break;
+    case Command::Target:
+        hasTarget = given;
+        break;
+    case Command::Window:
+        hasCurrent = given;
+        break;
+    case Command::TargetWindow:
+        hasTarget = hasCurrent = given;
+        break;
+    case Command::SetTimeout:
+        pixelTimeout = args.number(0);
+        break;
+    default:
+        break;
+    }
 }
 
-void Checker::screenshot(const std::string& keyword, const std::string&)
+std::string Checker::describe(const CommandRule& rule, const Arguments& a) const
 {
-    say(printed("%s: 現在のウィンドウの画像を appleid フォルダーに保存します", keyword));
+    const char* k = rule.keyword;
+    std::string n0 = std::to_string(a.number(0)), n1 = std::to_string(a.number(1));
+    switch (rule.command) {
+    case Command::Process:
+        return printed("Process: [%s][%s] のトップレベルウィンドウを待ち、そのプロセスを対象にします", a.text(0), a.text(1));
+    case Command::Target:
+        return printed("Target: 対象プロセスの [%s][%s] のトップレベルウィンドウを待ちます", a.text(0), a.text(1));
+    case Command::Window:
+        if (!hasTarget)
+            return printed("Window: Target がないため、すべてのプログラムのトップレベルウィンドウから [%s][%s] の %s 番目 "
+                           "(0 から) を待ちます",
+                           a.text(0), a.text(1), std::to_string(a.number(2)));
+        return printed("Window: Target の中の [%s][%s] の %s 番目 (0 から) を待ちます", a.text(0), a.text(1),
+                       std::to_string(a.number(2)));
+    case Command::TargetWindow:
+        return printed("TargetWindow: [%s][%s] の中の [%s] ", a.text(0), a.text(1), a.text(2)) +
+               printed("[%s] の %s 番目 (0 から) を、対象プロセスがある限り待ちます", a.text(3),
+                       std::to_string(a.number(4)));
+    case Command::MouseRandom:
+        return printed("%s: 何もしません", k);
+    case Command::Focus:
+        return printed("%s: 現在のウィンドウを前面に出します", k);
+    case Command::Tab:
+    case Command::Enter:
+        return printed("%s: キーを %s 回押します", k, n0);
+    case Command::Space:
+        return printed("%s: キーを %s 回押します (ウィンドウが有効になるのを待ちます)", k, n0);
+    case Command::Select:
+        return printed("%s: 下矢印キーを %s 回押します", k, n0);
+    case Command::Sleep:
+        return printed("%s: %s ミリ秒待ちます", k, n0);
+    case Command::SetTimeout:
+        return printed("%s: WaitPixel の制限時間を %s ミリ秒にします", k, n0);
+    case Command::Click:
+        return printed("%s: クライアント座標 %s,%s (96 dpi) をクリックします (ウィンドウが有効になるのを待ちます)", k, n0, n1);
+    case Command::WaitPixel:
+        return printed("%s: ウィンドウ座標 %s,%s ", k, n0, n1) + printed("の色が %s になるまで待ちます", a.text(2));
+    case Command::Assert:
+        return printed("%s: ウィンドウ座標 %s,%s ", k, n0, n1) + printed("の色が %s なら失敗します", a.text(2));
+    case Command::Paste:
+        return printed("%s: [%s] を貼り付けます", k, a.text(0));
+    case Command::Text:
+        return printed("%s: ウィンドウのテキストを [%s] にします", k, a.text(0));
+    case Command::ComboSelect:
+        return printed("%s: %s 番目 (1 から) の項目を選びます", k, n0);
+    case Command::ComboFind:
+        return printed("%s: 項目 [%s] を選びます", k, a.text(0));
+    case Command::Screenshot:
+        return printed("%s: 現在のウィンドウの画像を appleid フォルダーに保存します", k);
+    }
+    return k;
 }
 } // namespace
 
 bool checkScript(const std::string& path, CheckReport& report)
 {
     ScriptFile script;
-    if (!loadScript(path, script))
+    std::string bytes;
+    if (!loadScript(path, script) || !readScriptBytes(path, bytes))
         return false;
     report = {};
     Checker checker(report);
+    checker.encoding(script, bytes);
     checker.launchLine(script.launchCommand);
     for (size_t i = 0; i < script.commands.size(); ++i)
         checker.commandLine(script.lineNumbers[i], script.commands[i]);
+    checker.finish();
     if (report.clean())
         report.text += message("問題は見つかりませんでした。\r\n");
     else

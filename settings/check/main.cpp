@@ -8,6 +8,7 @@
 #include "check_report.h"
 #include "console_text.h"
 #include "kit_check.h"
+#include "report_command.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ std::wstring ProgramFolder()
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (WantsReport(argc, argv))
+        return RunReport(argc, argv, ProgramFolder());
     bool withPlan = false;
     std::wstring folder;
     for (int i = 1; i < argc; ++i) {
@@ -37,7 +40,9 @@ int wmain(int argc, wchar_t** argv)
         } else if (folder.empty() && arg.rfind(L"--", 0) != 0) {
             folder = arg;
         } else {
-            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]  /  peltacheck --version");
+            WriteConsoleLine(L"使い方: peltacheck [--plan] [フォルダ]");
+            WriteConsoleLine(L"        peltacheck --report [フォルダ] [--out 出力フォルダ]");
+            WriteConsoleLine(L"        peltacheck --version");
             return CHECK_NO_FOLDER;
         }
     }

@@ -127,7 +127,37 @@ bool MachineDataFile::Load(const std::wstring& filePath)
         WriteParseError(code);
         return false;
     }
-    document_ = document;
+    return Fill(std::move(document), filePath);
+}
+
+bool MachineDataFile::LoadShared(const std::wstring& filePath, DWORD& readError)
+{
+    Clear();
+    path.clear();
+    readError = 0;
+    std::string bytes;
+    {
+        UniqueHandle file(::CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            readError = ::GetLastError();
+            return false;
+        }
+        char buffer[65536];
+        DWORD got = 0;
+        while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+            bytes.append(buffer, got);
+    }
+    ComPtr<IXMLDOMDocument2> document;
+    long code = 0;
+    if (FAILED(xmldom::CreateDocument(document)) || !xmldom::LoadBytes(document.Get(), bytes, code))
+        return false;
+    return Fill(std::move(document), filePath);
+}
+
+bool MachineDataFile::Fill(ComPtr<IXMLDOMDocument2> document, const std::wstring& filePath)
+{
+    document_ = std::move(document);
 
     ComPtr<IXMLDOMNode> node = xmldom::SelectNode(document_.Get(), L"/Data/Serial");
     if (node) {

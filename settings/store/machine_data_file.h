@@ -25,6 +25,11 @@ public:
     // is left empty (no document, no items); a file that does not parse also
     // writes "error:0x<code>\r\n" to standard output.
     bool Load(const std::wstring& filePath);
+    // The same for a reader beside running PCs: the file is read with every
+    // kind of sharing, so a PC saving it at that moment is never stopped, and
+    // is taken as it is at that moment. `readError` is the Win32 error when
+    // the file cannot be read at all (0 when it was read but does not load).
+    bool LoadShared(const std::wstring& filePath, DWORD& readError);
     // Replaces the text of Data/Serial; false, changing nothing, without it.
     bool SetSerial(const std::wstring& newSerial);
     // Data/Done := "true", appended to Data when missing. isDone is unchanged.
@@ -73,6 +78,7 @@ public:
     std::vector<std::vector<std::wstring>> itemParamNames; // keys in order, repeats kept
 
 private:
+    bool Fill(Microsoft::WRL::ComPtr<IXMLDOMDocument2> document, const std::wstring& filePath);
     bool ReadItems();
     bool ReadItem(IXMLDOMNode* value);
     Microsoft::WRL::ComPtr<IXMLDOMNode> DataElement() const;

@@ -75,6 +75,12 @@ bool Sha1Hex(const BYTE* data, DWORD length, std::wstring& out)
 
 std::wstring SerialFileName(const std::wstring& serial)
 {
+    SerialDigest digest;
+    return SerialFileName(digest, serial);
+}
+
+std::wstring SerialFileName(const SerialDigest& digest, const std::wstring& serial)
+{
     // Up to a null the serial may hold, as the file names have always been made.
     std::wstring text(serial.c_str());
     std::string ansi;
@@ -86,7 +92,7 @@ std::wstring SerialFileName(const std::wstring& serial)
         }
     }
     std::wstring name;
-    if (!Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), static_cast<DWORD>(ansi.size()), name))
+    if (!digest.Sha1Hex(reinterpret_cast<const BYTE*>(ansi.data()), static_cast<DWORD>(ansi.size()), name))
         return {};
     return name;
 }

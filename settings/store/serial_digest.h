@@ -28,3 +28,6 @@ bool Sha1Hex(const BYTE* data, DWORD length, std::wstring& out);
 // text (a double-byte character counts with both its bytes). Empty when the
 // digest cannot be produced.
 std::wstring SerialFileName(const std::wstring& serial);
+// The same with a digest object kept by the caller: acquiring the provider is
+// the costly part, so a caller naming many serials keeps one.
+std::wstring SerialFileName(const SerialDigest& digest, const std::wstring& serial);

@@ -1,5 +1,6 @@
 #include "xml_dom.h"
 
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
@@ -66,6 +67,28 @@ bool LoadText(IXMLDOMDocument2* document, const std::wstring& xml, long& errorCo
     Bstr text(xml.c_str(), static_cast<UINT>(xml.size()));
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = document->loadXML(text.get(), &ok);
+    if (SUCCEEDED(hr) && ok == VARIANT_TRUE)
+        return true;
+    return ParseErrorCode(document, FAILED(hr) ? hr : S_FALSE, errorCode);
+}
+
+bool LoadBytes(IXMLDOMDocument2* document, const std::string& bytes, long& errorCode)
+{
+    errorCode = 0;
+    SafeArray array(::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size())));
+    void* data = nullptr;
+    if (!array.get() || FAILED(::SafeArrayAccessData(array.get(), &data))) {
+        errorCode = E_OUTOFMEMORY;
+        return false;
+    }
+    if (!bytes.empty())
+        std::memcpy(data, bytes.data(), bytes.size());
+    ::SafeArrayUnaccessData(array.get());
+    Variant source;
+    source->vt = VT_ARRAY | VT_UI1;
+    source->parray = array.release();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = document->load(*source.get(), &ok);
     if (SUCCEEDED(hr) && ok == VARIANT_TRUE)
         return true;
     return ParseErrorCode(document, FAILED(hr) ? hr : S_FALSE, errorCode);

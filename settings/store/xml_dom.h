@@ -33,6 +33,9 @@ HRESULT CreateDocument(ComPtr<IXMLDOMDocument2>& document);
 bool LoadFile(IXMLDOMDocument2* document, const std::wstring& path, long& errorCode);
 // Parses text; the same error rule.
 bool LoadText(IXMLDOMDocument2* document, const std::wstring& xml, long& errorCode);
+// Parses the bytes of a file read by the caller (the declaration names their
+// encoding); the same error rule.
+bool LoadBytes(IXMLDOMDocument2* document, const std::string& bytes, long& errorCode);
 
 // First node matching an XPath expression, or null (also for a broken expression).
 // A bare element name is answered by walking the children, which gives the

@@ -316,6 +316,62 @@ TEST_F(VornOps, AssertFailsOnlyWhenTheColourIsPresent)
     auto shots = bitmaps(folder);
     ASSERT_EQ(shots.size(), 1u);
     EXPECT_EQ(shots[0].substr(0, 4), L"err_");
+
+    // Beside the failure screenshot, its record: the line, its number, the result and the
+    // windows of the target with their Window line index and state.
+    std::wstring stem = shots[0].substr(0, shots[0].size() - 4);
+    std::string record = ts::readFile(folder.file(L"appleid\\" + stem + L".txt"));
+    for (const char* part : {"行 6: Assert:60,50,1e140a\r\n", "結果コード: 1050008 (RESULT_STEP_FAILED",
+                             "\r\n[VornSecond][第二ウィンドウ] トップレベル 表示 有効 画面位置 500,40 大きさ 101x80",
+                             "\r\n    [VornItem][item] 番号 0 表示 有効 画面位置 505,45 大きさ 30x20"})
+        EXPECT_NE(record.find(cp932(part)), std::string::npos) << part << "\n" << record;
+}
+
+TEST_F(VornOps, AssertOnAWindowThatIsGoneFails)
+{
+    // The second window closes during the sleep; its process goes on.
+    folder.writeScript(launch + "\r\n" + FIND_SECOND + "Sleep:3000\r\nAssert:60,50,ff00\r\nSleep:1\r\n");
+    bool closed = false;
+    auto run = folder.run({}, 30000, [&](const std::string& output) {
+        HWND second = ts::findWindow(L"VornSecond", nullptr);
+        if (!closed && second && output.find("Sleep:[3000ms]") != std::string::npos) {
+            ::PostMessageW(second, WM_CLOSE, 0, 0);
+            closed = ts::waitForWindowGone(second, 2500);
+        }
+    });
+    ASSERT_TRUE(closed);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, vt::RESULT_PROCESS_LOST);
+    EXPECT_EQ(run.output, header(launch) + SEARCH_SECOND + "Sleep:[3000ms]\r\n"); // no pixel read
+}
+
+TEST_F(VornOps, ADisabledButtonIsWaitedForAndNeverPressed)
+{
+    // "Later" stays disabled for a minute: Click and SPACE wait the step's limit and fail.
+    ::CreateDirectoryW(folder.file(L"appleid").c_str(), nullptr);
+    folder.writeConfig("[Config]\r\nInterval=0\r\nTimeout=1\r\n");
+    launch = folder.targetLaunch("--disabled=60000");
+    for (const char* press : {"Click:5,5\r\n", "SPACE:1\r\n"}) {
+        auto run = runScript(FIND_MAIN + "Window:Button,Later\r\n" + press + "Sleep:1\r\n");
+        EXPECT_EQ(run.exitCode, vt::RESULT_STEP_FAILED) << press;
+    }
+    EXPECT_EQ(folder.record().find("button 114"), std::string::npos) << folder.record();
+    // The record of the failure shows the button disabled (no screenshot for a press).
+    EXPECT_TRUE(bitmaps(folder).empty());
+    std::vector<std::wstring> records;
+    for (const std::wstring& name : ts::folderEntries(folder.file(L"appleid")))
+        records.push_back(name);
+    ASSERT_FALSE(records.empty());
+    std::string record = ts::readFile(folder.file(L"appleid\\" + records.back()));
+    EXPECT_NE(record.find(cp932("[Button][Later] 番号 0 表示 無効")), std::string::npos) << record;
+
+    // Enabled 1.5 s after its start: the click waits for it and presses it.
+    vt::ProgramCleanup::endAll();
+    folder.writeConfig("[Config]\r\nInterval=0\r\nTimeout=20\r\n");
+    launch = folder.targetLaunch("--disabled=1500");
+    auto run = runScript(FIND_MAIN + "Window:Button,Later\r\nClick:5,5\r\n");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(folder.waitForRecord("button 114 clicked\n", 5000)) << folder.record();
 }
 
 std::string onlyBitmap(const VornFolder& folder)

@@ -17,13 +17,34 @@ TEST(VornStartUp, NoArgumentExitsAtOnceWithoutOutput)
     EXPECT_EQ(run.output, "");
 }
 
-TEST(VornStartUp, MissingScriptWritesOpenError)
+TEST(VornStartUp, MissingScriptFailsWithOpenError)
 {
     VornFolder folder;
     auto run = folder.runWithArgs(L"missing.txt");
     ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, 1u); // a batch file testing the exit code sees that nothing ran
     EXPECT_EQ(run.output, "missing.txt\nopen error\n");
+}
+
+TEST(VornStartUp, ScriptsFromAnyEditorAreReadAsWritten)
+{
+    // The same script as today's editors save it: UTF-8 with a mark and CR alone, UTF-16
+    // with CR CR LF. Each line runs, and the text arrives in the ANSI code page.
+    const std::wstring lines[] = {L"x.exe", L"Sleep:1", L"", L"Text:\u65e5\u672c\u8a9e"};
+    std::string utf8 = "\xEF\xBB\xBF", utf16 = "\xFF\xFE";
+    for (const std::wstring& line : lines) {
+        utf8 += ts::wideToUtf8(line) + "\r";
+        for (wchar_t c : line + L"\r\r\n")
+            utf16 += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    }
+    VornFolder folder;
+    for (const std::string& bytes : {utf8, utf16}) {
+        folder.writeScript(bytes);
+        auto run = folder.run();
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, vt::RESULT_STEP_FAILED); // no window for the text
+        EXPECT_EQ(run.output, header("x.exe") + "err launch[2]\r\nSleep:[1ms]\r\nText:[" + vt::cp932("日本語") + "]\r\n");
+    }
 }
 
 TEST(VornStartUp, ScriptWithOnlyItsLaunchLineStartsTheProgram)

@@ -46,6 +46,33 @@ TEST_F(VornSearch, ProcessWaitsUntilTheCaptionMatchesExactly)
     EXPECT_GE(run.elapsedMs, 2000u);
 }
 
+TEST_F(VornSearch, ProcessDrivesTheProgramThisRunStarted)
+{
+    // A copy left running by an earlier run, recording into a file of its own.
+    ts::TempDir earlier(L"earlier");
+    ts::ChildProcess old;
+    ASSERT_TRUE(old.start(ts::quote(ts::binPath(L"vorn_target.exe")) + L" " + ts::quote(earlier.file(L"record.txt"))));
+    ASSERT_TRUE(ts::waitForWindow(L"VornTarget", L"Vorn Target", old.pid(), 10000));
+    const std::string clickPanel = FIND_MAIN + "Target:VornTarget,Vorn Target\r\nWindow:VornPanel,panel\r\nClick:";
+
+    // A launcher that ends at once (it handed over): the running copy is driven.
+    folder.writeScript("cmd.exe /c exit\r\n" + clickPanel + "5,6\r\n");
+    auto run = folder.run();
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    DWORD start = ::GetTickCount();
+    while (ts::readFile(earlier.file(L"record.txt")).find("click 105 5 6") == std::string::npos &&
+           ::GetTickCount() - start < 5000)
+        ::Sleep(30);
+    EXPECT_NE(ts::readFile(earlier.file(L"record.txt")).find("click 105 5 6"), std::string::npos);
+
+    // The copy this run starts shows its caption only after 1.5 s: it is still the one driven.
+    folder.writeScript(folder.targetLaunch("--late=1500") + "\r\n" + clickPanel + "3,4\r\n");
+    run = folder.run();
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_TRUE(folder.waitForRecord("click 105 3 4\n", 5000)) << folder.record();
+    EXPECT_EQ(ts::readFile(earlier.file(L"record.txt")).find("click 105 3 4"), std::string::npos);
+}
+
 TEST_F(VornSearch, CancelOnTheRetryQuestionFailsTheStep)
 {
     folder.writeConfig("[Config]\r\nInterval=0\r\nTimeout=0\r\n");

@@ -87,6 +87,29 @@ TEST_F(ScriptFileTest, CommentsAndEmptyLinesAreDroppedOthersKeptUntrimmed)
     EXPECT_EQ(script.commands, (std::vector<std::string>{" ;y:2", "\tTAB: 3 ", "last"}));
 }
 
+TEST_F(ScriptFileTest, EveryLineEndCountsAndMarkedFilesAreConverted)
+{
+    // CR, LF and CR LF each end one line: CR CR LF leaves an empty line, which is dropped.
+    auto script = load("a\rb\r\r\nc\n\nd");
+    EXPECT_EQ(script.launchCommand, "a");
+    EXPECT_EQ(script.commands, (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(script.lineNumbers, (std::vector<size_t>{2, 4, 6}));
+    EXPECT_EQ(script.encoding, vorn::ScriptEncoding::Ansi);
+
+    // UTF-16 in either byte order; a character without an ANSI form becomes '?' and its
+    // line is named.
+    script = load(std::string("\xFE\xFF\0r\0\n\x65\xe5\0\r\0\n\x26\x03", 14));
+    EXPECT_EQ(script.encoding, vorn::ScriptEncoding::Utf16BigEndian);
+    EXPECT_EQ(script.commands, (std::vector<std::string>{sjis("日"), "?"}));
+    EXPECT_EQ(script.lossyLines, std::vector<size_t>{3});
+    script = load(std::string("\xFF\xFEr\0\r\0x\0", 8));
+    EXPECT_EQ(script.encoding, vorn::ScriptEncoding::Utf16LittleEndian);
+    EXPECT_EQ(script.commands, std::vector<std::string>{"x"});
+    script = load("\xEF\xBB\xBFrun\r\n\xE6\x97\xA5:1");
+    EXPECT_EQ(script.launchCommand, "run");
+    EXPECT_EQ(script.commands, std::vector<std::string>{sjis("日") + ":1"});
+}
+
 TEST_F(ScriptFileTest, EmptyFileHasAnEmptyLaunchCommand)
 {
     auto script = load("");

@@ -12,6 +12,7 @@
 //   --busy=MS     adds a control "busy" (class VornBusy) whose thread, on every click,
 //                 reads no messages for MS milliseconds and then answers again; keys and
 //                 texts it receives are handled as by the "keys" control
+//   --disabled=MS adds a button "Later" (id 114), disabled until MS milliseconds after start
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdarg>
@@ -42,8 +43,8 @@ void record(const char* format, ...)
 
 constexpr int ID_EDIT = 101, ID_COMBO = 102, ID_BUTTON = 103, ID_KEYS = 104, ID_PANEL = 105, ID_GROUP = 106,
               ID_ITEM_OUTER = 107, ID_ITEM_INNER = 108, ID_ITEM_SIDE = 109, ID_SECOND_ITEM = 201;
-constexpr UINT_PTR TIMER_CAPTION = 1, TIMER_EXIT = 2, TIMER_PANEL = 3, TIMER_HANG = 4;
-constexpr int ID_HANG = 110, ID_EXIT = 111, ID_BUSY = 112, ID_NOTE = 113;
+constexpr UINT_PTR TIMER_CAPTION = 1, TIMER_EXIT = 2, TIMER_PANEL = 3, TIMER_HANG = 4, TIMER_ENABLE = 5;
+constexpr int ID_HANG = 110, ID_EXIT = 111, ID_BUSY = 112, ID_NOTE = 113, ID_LATER = 114;
 constexpr COLORREF PANEL_START = RGB(0, 0, 255), PANEL_CLICKED = RGB(0, 255, 0);
 constexpr COLORREF SECOND_BACKGROUND = RGB(10, 20, 30);
 // The panel turns green this long after a click, so a pixel wait sees the old colour first.
@@ -156,8 +157,8 @@ LRESULT CALLBACK mainProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_COMMAND:
-        if (LOWORD(wp) == ID_BUTTON && HIWORD(wp) == BN_CLICKED)
-            record("button %d clicked\n", ID_BUTTON);
+        if ((LOWORD(wp) == ID_BUTTON || LOWORD(wp) == ID_LATER) && HIWORD(wp) == BN_CLICKED)
+            record("button %d clicked\n", LOWORD(wp));
         return 0;
     case WM_TIMER:
         if (wp == TIMER_CAPTION) {
@@ -167,6 +168,9 @@ LRESULT CALLBACK mainProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
             ::PostQuitMessage(0);
         } else if (wp == TIMER_HANG) {
             hangForGood();
+        } else if (wp == TIMER_ENABLE) {
+            ::KillTimer(window, TIMER_ENABLE);
+            ::EnableWindow(::GetDlgItem(window, ID_LATER), TRUE);
         }
         return 0;
     case WM_DESTROY:
@@ -244,6 +248,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     int hangMs = optionValue(argc, argv, L"--hang=");
     bool triggers = optionValue(argc, argv, L"--triggers=") != 0;
     busyMs = static_cast<DWORD>(optionValue(argc, argv, L"--busy="));
+    int disabledMs = optionValue(argc, argv, L"--disabled=");
 
     registerClass(L"VornTarget", mainProc);
     registerClass(L"VornKeys", keysProc);
@@ -278,6 +283,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     }
     if (busyMs > 0)
         child(L"VornBusy", L"busy", 0, 190, 210, 80, 24, main, ID_BUSY);
+    if (disabledMs > 0) {
+        child(L"Button", L"Later", BS_PUSHBUTTON | WS_DISABLED, 280, 210, 80, 24, main, ID_LATER);
+        ::SetTimer(main, TIMER_ENABLE, static_cast<UINT>(disabledMs), nullptr);
+    }
 
     // A second top-level window: a Japanese caption, no frame, exactly 101 x 80 pixels.
     HWND second = ::CreateWindowExW(0, L"VornSecond", L"第二ウィンドウ", WS_POPUP | WS_VISIBLE, 500, 40, 101, 80,

@@ -13,7 +13,7 @@ using vt::cp932;
 struct CheckCase {
     const char* name;
     std::string script; // bytes as saved
-    std::string report; // UTF-8; %BOM% and %UTF8% stand for script bytes shown unchanged
+    std::string report; // UTF-8; %UTF8% and %SCRIPT% stand for bytes shown unchanged
     DWORD exitCode;
 };
 
@@ -26,82 +26,107 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 TEST(VornFindCheck, ReportsWhatEachLineDoesAndEveryLineThatCannotWork)
 {
+    // Every line that vornrun refuses or that always fails is an error; a value vornrun reads
+    // other than written, or a test that can never fail, is a warning; what works is neither.
     const CheckCase cases[] = {
         {"clean",
-         "cmd.exe /c exit\r\n; comment\r\nProcess:VornTarget,Vorn Target\r\n\r\nTarget:VornTarget,Vorn Target\r\n"
-         "Window:VornItem,item,2\r\ntab:2\r\nClick:10,-5\r\nWaitPixel:1,2,ff-0x00ff00\r\nAssert:3,4,1e140a\r\n"
-         "Text:a,b\r\nSleep:100\r\nSS:\r\n",
+         "cmd.exe /c exit\r\n; comment\r\nProcess:VornTarget,Vorn Target\r\nWindow:VornSecond,second\r\n\r\n"
+         "Target:VornTarget,Vorn Target\r\nWindow:VornItem,item,2\r\ntab:2\r\nSPACE:1 \r\nClick:10,5\r\n"
+         "WaitPixel:1,2,ff-0x00ff00\r\nAssert:3,4,1e140a\r\nText:a,b\r\nSleep:100\r\nSS:\r\n",
          "1: 起動: cmd.exe /c exit\r\n"
          "3: Process: [VornTarget][Vorn Target] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
-         "5: Target: 対象プロセスの [VornTarget][Vorn Target] のトップレベルウィンドウを待ちます\r\n"
-         "6: Window: Target の中の [VornItem][item] の 2 番目 (0 から) を待ちます\r\n"
-         "7: TAB: キーを 2 回押します\r\n"
-         "8: Click: クライアント座標 10,-5 (96 dpi) をクリックします\r\n"
-         "9: WaitPixel: ウィンドウ座標 1,2 の色が ff-0x00ff00 になるまで待ちます\r\n"
-         "10: Assert: ウィンドウ座標 3,4 の色が 1e140a なら失敗します\r\n"
-         "11: Text: ウィンドウのテキストを [a,b] にします\r\n"
-         "12: Sleep: 100 ミリ秒待ちます\r\n"
-         "13: SS: 現在のウィンドウの画像を appleid フォルダーに保存します\r\n"
+         "4: Window: Target がないため、すべてのプログラムのトップレベルウィンドウから [VornSecond][second] の 0 番目 (0 から) を待ちます\r\n"
+         "6: Target: 対象プロセスの [VornTarget][Vorn Target] のトップレベルウィンドウを待ちます\r\n"
+         "7: Window: Target の中の [VornItem][item] の 2 番目 (0 から) を待ちます\r\n"
+         "8: TAB: キーを 2 回押します\r\n"
+         "9: SPACE: キーを 1 回押します (ウィンドウが有効になるのを待ちます)\r\n"
+         "10: Click: クライアント座標 10,5 (96 dpi) をクリックします (ウィンドウが有効になるのを待ちます)\r\n"
+         "11: WaitPixel: ウィンドウ座標 1,2 の色が ff-0x00ff00 になるまで待ちます\r\n"
+         "12: Assert: ウィンドウ座標 3,4 の色が 1e140a なら失敗します\r\n"
+         "13: Text: ウィンドウのテキストを [a,b] にします\r\n"
+         "14: Sleep: 100 ミリ秒待ちます\r\n"
+         "15: SS: 現在のウィンドウの画像を appleid フォルダーに保存します\r\n"
          "問題は見つかりませんでした。\r\n",
          0},
         {"problems",
-         "\xEF\xBB\xBFnotepad.exe\nTarget:A,B\nTAB:1\nProcess:,x\nprocess:A,B\nWindow:Edit,,x\nsleep :5\nENTER 3\n"
-         "Click:5\nText:{name}\nPaste:a{b}c\nText:" +
-             std::string(256, 'x') + "\nSleep:テスト\nTargetWindow:A,B,C,D,-1\nPaste:" + std::string(256, 'y') + "\n",
-         "1: 起動: %BOM%notepad.exe\r\n"
-         "1: エラー: ファイルの先頭に BOM (EF BB BF) があるため、起動行が壊れます。ANSI (シフト JIS) で保存してください\r\n"
-         "1: 警告: 起動するファイル「%BOM%notepad.exe」が見つかりません (実行する PC にあれば問題ありません)\r\n"
+         "%SCRIPT%\nTarget:A,B\nTAB:1\nTAB:0\nProcess:,x\nprocess:A,B\nWindow:Edit,,x\nsleep :5\nENTER 3\nClick:5\n"
+         "Click:-1,70000\nText:{name}\nPaste:a{b}c\nText:" + std::string(256, 'x') + "\nSleep:-5\n"
+         "TargetWindow:A,B,C,D,-1\nPaste:" + std::string(256, 'y') + "\nCOMBOBOXSELECT:-1\nSetTimeout:400\n"
+         "WaitPixel:1,2,ff\nAssert:-1,2,1000000\n",
+         "1: 起動: %SCRIPT%\r\n"
+         "1: エラー: 「%SCRIPT%」はプログラムではないため起動できません (err launch[c1])。.msi は「msiexec /i ファイル」、文書は開くプログラムの後に書いてください\r\n"
          "2: Target: 対象プロセスの [A][B] のトップレベルウィンドウを待ちます\r\n"
          "2: エラー: Process より前の Target は、対象プロセスがないため必ず失敗します\r\n"
          "3: TAB: キーを 1 回押します\r\n"
          "3: エラー: これより前に Process、Window、TargetWindow がなく、操作するウィンドウがないため必ず失敗します\r\n"
-         "4: Process: 何もしません\r\n"
-         "4: エラー: Process には「クラス,テキスト (クラスは空にできません)」が必要です。項目が足りないため、この行は何もしません\r\n"
-         "5: Process: [A][B] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
-         "6: Window: Target の中の [Edit][] の 0 番目 (0 から) を待ちます\r\n"
-         "6: エラー: 「x」は数値ではありません (0 として読まれます)\r\n"
-         "7: sleep :5\r\n"
-         "7: エラー: 不明なキーワード「sleep 」: この行は何もしません (コマンドの間隔だけ待ちます)\r\n"
-         "8: ENTER 3\r\n"
-         "8: エラー: 「キーワード:」の形でないため、この行は何もしません\r\n"
-         "9: Click: 何もしません\r\n"
-         "9: エラー: Click には「x,y」が必要です。項目が足りないため、この行は何もしません\r\n"
-         "10: Text: ウィンドウのテキストを [{name}] にします\r\n"
-         "10: エラー: 「{name}」は変数の参照ですが、変数は定義されていないため、この行は書かれたとおりには動きません\r\n"
-         "11: Paste: [a{b}c] を貼り付けます\r\n"
-         "11: エラー: 「{b}」は変数の参照ですが、変数は定義されていないため、この行は書かれたとおりには動きません\r\n"
-         "12: Text: ウィンドウのテキストを [" +
-             std::string(256, 'x') +
-             "] にします\r\n"
-             "12: エラー: テキストが 255 バイトを超えるため、読み返しが一致せず必ず失敗します\r\n"
-             "13: エラー: UTF-8 の文字があります。ANSI (シフト JIS) で保存してください\r\n"
-             "13: Sleep: 0 ミリ秒待ちます\r\n"
-             "13: エラー: 「%UTF8%」は数値ではありません (0 として読まれます)\r\n"
-             "14: TargetWindow: [A][B] の中の [C] [D] の -1 番目 (0 から) を、対象プロセスがある限り待ちます\r\n"
-             "14: エラー: 番号が負のため、ウィンドウは見つかりません\r\n"
-             "15: Paste: [" + std::string(256, 'y') + "] を貼り付けます\r\n"
-             "15: エラー: テキストが 255 バイトを超えるため、読み返しに見つからず必ず失敗します\r\n"
-             "エラー 15 件、警告 1 件\r\n",
+         "4: TAB: キーを 0 回押します\r\n"
+         "5: Process: 何もしません\r\n"
+         "5: エラー: Process には「クラス,テキスト (クラス は空にできません)」が必要です。項目が足りないため、この行は何もしません\r\n"
+         "6: Process: [A][B] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
+         "7: Window: Target の中の [Edit][] の 0 番目 (0 から) を待ちます\r\n"
+         "7: 警告: 「x」は数値として 0 と読まれます\r\n"
+         "8: sleep :5\r\n"
+         "8: エラー: 不明なキーワード「sleep 」: この行は何もしません (コマンドの間隔だけ待ちます)\r\n"
+         "9: ENTER 3\r\n"
+         "9: エラー: 「キーワード:」の形でないため、この行は何もしません\r\n"
+         "10: Click: 何もしません\r\n"
+         "10: エラー: Click には「x,y (x は空にできません)」が必要です。項目が足りないため、この行は何もしません\r\n"
+         "11: Click: クライアント座標 -1,70000 (96 dpi) をクリックします (ウィンドウが有効になるのを待ちます)\r\n"
+         "11: エラー: 「x」の値 -1 は 0 から 65535ではないため、この行は必ず失敗します\r\n"
+         "11: エラー: 「y」の値 70000 は 0 から 65535ではないため、この行は必ず失敗します\r\n"
+         "12: Text: ウィンドウのテキストを [{name}] にします\r\n"
+         "12: エラー: 「{name}」は変数の参照ですが、変数は定義されていないため、この行は書かれたとおりには動きません\r\n"
+         "13: Paste: [a{b}c] を貼り付けます\r\n"
+         "13: エラー: 「{b}」は変数の参照ですが、変数は定義されていないため、この行は書かれたとおりには動きません\r\n"
+         "14: Text: ウィンドウのテキストを [" + std::string(256, 'x') + "] にします\r\n"
+         "14: エラー: テキストが 255 バイトを超えるため、読み返しで確かめられず必ず失敗します\r\n"
+         "15: Sleep: -5 ミリ秒待ちます\r\n"
+         "15: 警告: 「ミリ秒」の値 -5 は 0 以上ではないため、0 として扱われます\r\n"
+         "16: TargetWindow: [A][B] の中の [C] [D] の -1 番目 (0 から) を、対象プロセスがある限り待ちます\r\n"
+         "16: エラー: 「番号」の値 -1 は 0 以上ではないため、この行は必ず失敗します\r\n"
+         "17: Paste: [" + std::string(256, 'y') + "] を貼り付けます\r\n"
+         "17: エラー: テキストが 255 バイトを超えるため、読み返しで確かめられず必ず失敗します\r\n"
+         "18: COMBOBOXSELECT: -1 番目 (1 から) の項目を選びます\r\n"
+         "18: エラー: 「番号」の値 -1 は 0 以上ではないため、この行は必ず失敗します\r\n"
+         "19: SetTimeout: WaitPixel の制限時間を 400 ミリ秒にします\r\n"
+         "20: WaitPixel: ウィンドウ座標 1,2 の色が ff になるまで待ちます\r\n"
+         "20: エラー: SetTimeout が 400 ミリ秒のため、WaitPixel は色を読まずに必ず失敗します (500 以上にしてください)\r\n"
+         "21: Assert: ウィンドウ座標 -1,2 の色が 1000000 なら失敗します\r\n"
+         "21: 警告: 「x」の値 -1 は 0 以上ではないため、この行は決して失敗しません (何も確かめません)\r\n"
+         "21: 警告: 「色」の値 1000000 は ffffff 以下ではないため、この行は決して失敗しません (何も確かめません)\r\n"
+         "エラー 16 件、警告 4 件\r\n",
          1},
-        {"window before target", "cmd.exe\nProcess:A,B\nWindow:C,D\n",
+        // Saved by Notepad as UTF-8: read as written; a character without an ANSI form is named.
+        {"marked UTF-8", "\xEF\xBB\xBF" "cmd.exe\nSleep:テスト\n; ☃\nText:☃\n",
          "1: 起動: cmd.exe\r\n"
-         "2: Process: [A][B] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
-         "3: Window: Target の中の [C][D] の 0 番目 (0 から) を待ちます\r\n"
-         "3: エラー: Target より前の Window は、対象ウィンドウの中を探せません\r\nエラー 1 件、警告 0 件\r\n",
+         "2: Sleep: 0 ミリ秒待ちます\r\n"
+         "2: 警告: 「テスト」は数値として 0 と読まれます\r\n"
+         "4: 警告: ANSI (シフト JIS) にない文字があり、「?」として読まれます。ウィンドウのテキストは一致しません\r\n"
+         "4: Text: ウィンドウのテキストを [?] にします\r\n"
+         "4: エラー: これより前に Process、Window、TargetWindow がなく、操作するウィンドウがないため必ず失敗します\r\n"
+         "エラー 1 件、警告 2 件\r\n",
+         1},
+        {"unmarked UTF-8", "cmd.exe\nSleep:1\n; テスト\nProcess:A,テスト\n",
+         "1: 起動: cmd.exe\r\n"
+         "2: Sleep: 1 ミリ秒待ちます\r\n"
+         "4: 警告: BOM のない UTF-8 のファイルです。vornrun は ANSI (シフト JIS) として読むため、日本語が一致しません。UTF-8 (BOM 付き) か ANSI で保存してください\r\n"
+         "4: Process: [A][%UTF8%] のトップレベルウィンドウを待ち、そのプロセスを対象にします\r\n"
+         "エラー 0 件、警告 1 件\r\n",
          1},
         {"empty launch line", "\r\nSleep:1\r\n",
          "1: 起動: \r\n1: 警告: 起動するプログラムがありません\r\n2: Sleep: 1 ミリ秒待ちます\r\nエラー 0 件、警告 1 件\r\n",
          1},
     };
     vt::VornFolder folder;
+    std::string scriptPath = ts::wideToCp932(folder.file(L"script.txt"));
     for (const CheckCase& c : cases) {
-        folder.writeScript(c.script);
+        folder.writeScript(replaced(c.script, "%SCRIPT%", scriptPath));
         auto run = ts::runProcess(ts::quote(ts::binPath(L"vornfind.exe")) + L" check " +
                                   ts::quote(folder.file(L"script.txt")));
         EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
         // The report is in code page 932; bytes of the script itself are shown unchanged.
-        std::string expected = replaced(cp932(c.report.c_str()), "%BOM%", "\xEF\xBB\xBF");
-        expected = replaced(expected, "%UTF8%", "テスト");
+        std::string expected = replaced(cp932(c.report.c_str()), "%UTF8%", "テスト");
+        expected = replaced(expected, "%SCRIPT%", scriptPath);
         EXPECT_EQ(run.output, expected) << c.name;
     }
 }

@@ -44,12 +44,13 @@ class VornFind : public ::testing::Test {
 protected:
     void startTarget()
     {
-        ASSERT_TRUE(target.start(ts::cp932ToWide(folder.targetLaunch())));
+        ASSERT_TRUE(target.start(ts::cp932ToWide(folder.targetLaunch(launchOptions))));
         ASSERT_TRUE(folder.waitForRecord("started", 10000));
     }
     vt::ProgramCleanup cleanup;
     vt::VornFolder folder{"[Config]\r\nInterval=0\r\nTimeout=5\r\n"};
     ts::ChildProcess target;
+    std::string launchOptions;
 };
 
 TEST_F(VornFind, WindowsLinesMakeVornrunFindTheSameWindows)
@@ -65,6 +66,15 @@ TEST_F(VornFind, WindowsLinesMakeVornrunFindTheSameWindows)
     EXPECT_NE(byId.output.find(cp932("  ※ クラス名かテキストにカンマがあるため、Window 行はそこで分かれて見つかりません。\r\n")),
               std::string::npos);
     EXPECT_EQ(byId.output.find("Window:VornNote"), std::string::npos);
+
+    // Without a program: every top-level window under its process, with its Process line.
+    auto all = vornfind("windows");
+    EXPECT_EQ(all.exitCode, 0u);
+    size_t heading = all.output.find(cp932("プロセス ") + std::to_string(target.pid()) + " (vorn_target.exe)\r\n");
+    ASSERT_NE(heading, std::string::npos) << all.output;
+    for (const std::string& line : {std::string("Process:VornTarget,Vorn Target\r\n"), "Process:VornSecond," + cp932("第二ウィンドウ") + "\r\n"})
+        EXPECT_NE(all.output.find("\r\n" + line, heading), std::string::npos) << line;
+    EXPECT_EQ(all.output.find("Window:"), std::string::npos);
 
     // Each line found, then a click at a position of its own: the target records which
     // control the click reached. The launch line is empty: the target already runs.
@@ -141,6 +151,44 @@ TEST_F(VornFind, PointPrintsTheWindowThePositionAndTheColour)
                                   cp932("第二ウィンドウ") + ",VornItem,item,0\r\nClick:10,5\r\n"),
               std::string::npos)
         << onChild.output;
+}
+
+TEST_F(VornFind, PointNamesDisabledControlsBordersAndEmptyPlaces)
+{
+    launchOptions = "--disabled=60000";
+    startTarget();
+    HWND main = ts::findWindow(L"VornTarget", L"Vorn Target", target.pid());
+    ASSERT_TRUE(main);
+    // A disabled button: the platform passes over it to its parent.
+    POINT onButton{280 + 10, 210 + 5};
+    ::ClientToScreen(main, &onButton);
+    ASSERT_TRUE(::SetCursorPos(onButton.x, onButton.y));
+    auto disabled = vornfind("point 0");
+    EXPECT_EQ(disabled.exitCode, 0u);
+    EXPECT_NE(disabled.output.find(cp932("[Button][Later] ")), std::string::npos) << disabled.output;
+    EXPECT_NE(disabled.output.find(cp932(" 表示 無効\r\nWindow:Button,Later,0\r\n")), std::string::npos)
+        << disabled.output;
+    EXPECT_NE(disabled.output.find("\r\nClick:10,5\r\n"), std::string::npos) << disabled.output;
+
+    // The title bar lies outside the client area: the click goes to its nearest point inside.
+    RECT frame{};
+    ::GetWindowRect(main, &frame);
+    POINT corner{0, 0};
+    ::ClientToScreen(main, &corner);
+    ASSERT_GT(corner.y, frame.top + 2);
+    ASSERT_TRUE(::SetCursorPos(corner.x + 30, frame.top + 2));
+    auto border = vornfind("point 0");
+    EXPECT_EQ(border.exitCode, 0u);
+    EXPECT_NE(border.output.find("\r\nClick:30,0\r\n" + cp932("  ※ ポインターはクライアント領域の外")),
+              std::string::npos)
+        << border.output;
+
+    // No window at all under the pointer.
+    ASSERT_TRUE(::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 2, ::GetSystemMetrics(SM_CYSCREEN) - 2));
+    auto nothing = vornfind("point 0");
+    EXPECT_EQ(nothing.exitCode, 1u);
+    EXPECT_EQ(nothing.output.substr(nothing.output.find("\r\n") + 2),
+              cp932("マウスポインターの下にウィンドウがありません。\r\n"));
 }
 
 TEST_F(VornFind, UnknownProgramAndBadArgumentsFail)
