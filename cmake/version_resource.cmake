@@ -33,4 +33,6 @@ function(pw_version_resource target description)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   configure_file(${PW_VERSION_TEMPLATE} ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
+  # The same version as text for the program's own --version.
+  target_compile_definitions(${target} PRIVATE PW_VERSION_TEXT="${PROJECT_VERSION}")
 endfunction()

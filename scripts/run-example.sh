@@ -8,12 +8,14 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 export BUILD_DIR
 DIST=$ROOT/dist
-VERSION=$(sed -n 's/^project(.*VERSION \([0-9][0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
-ZIP=$ROOT/peltawin-$VERSION.zip
 LAYOUT_ONLY=0
 [ "${1:-}" = "--layout-only" ] && LAYOUT_ONLY=1
 started=$(date +%s)
 source "$ROOT/scripts/dist-layout.sh"
+VERSION=$(dist_version)
+ZIP=$ROOT/peltawin-$VERSION.zip
+# Beside the zip, its own checksum; inside it, dist/SHA256SUMS.txt for every file.
+ZIP_SUMS=$ROOT/SHA256SUMS.txt
 
 bash "$ROOT/scripts/setup.sh"
 # Only what dist/ and the demo need; the tests are built by scripts/test.sh.
@@ -22,10 +24,12 @@ PW_BUILD_TARGETS="$DIST_PROGRAMS stub_shutdown" bash "$ROOT/scripts/build.sh"
 
 # ---- dist/: an empty kit at the root, the example and the docs beside it ----
 layout_dist "$BUILD_DIR/bin" "$DIST"
-rm -f "$ZIP"
+rm -f "$ZIP" "$ZIP_SUMS"
 (cd "$DIST" && zip -qr "$ZIP" .)
+(cd "$(dirname "$ZIP")" && sha256sum "$(basename "$ZIP")") >"$ZIP_SUMS"
 echo "dist: $DIST (the root is an empty kit; the example kit is in examples/kit)"
 echo "zip:  $ZIP"
+echo "sums: $ZIP_SUMS (the zip's SHA-256; SHA256SUMS.txt inside the zip lists every file's)"
 [ "$LAYOUT_ONLY" = 1 ] && exit 0
 
 # ---- the demo: a copy of dist/ with the example kit copied over its root,

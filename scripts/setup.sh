@@ -13,7 +13,7 @@ GROUPS_FOR=(
   "GoogleTest sources"
   "the Japanese locale and font (code page 932, IPAGothic)"
   "zip, and pandoc for the HTML docs"
-  "headless Chromium, which renders the HTML pages in the tests"
+  "headless Chromium, which renders the HTML pages in the tests (the report, the docs)"
 )
 GROUPS_PACKAGES=(
   "cmake make"

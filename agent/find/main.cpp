@@ -4,6 +4,7 @@
 //                              without it, every top-level window with its process)
 //   vornfind point [SECONDS]
 //   vornfind check SCRIPT
+//   vornfind --version
 #include <windows.h>
 #include <cstdio>
 #include <fcntl.h>
@@ -37,7 +38,8 @@ int usage()
                   "  vornfind windows [プログラム]   (プロセス ID、実行ファイル名、ウィンドウのタイトル。\r\n"
                   "                                省くと、すべてのトップレベルウィンドウ)\r\n"
                   "  vornfind point [秒数]\r\n"
-                  "  vornfind check スクリプト\r\n"));
+                  "  vornfind check スクリプト\r\n"
+                  "  vornfind --version\r\n"));
     return EXIT_PROBLEM;
 }
 
@@ -115,6 +117,10 @@ int main(int argc, char** argv)
     if (argc < 2)
         return usage();
     std::string command = argv[1];
+    if (command == "--version" && argc == 2) {
+        write("vornfind " PW_VERSION_TEXT "\r\n");
+        return EXIT_OK;
+    }
     if (vorn::equalsNoCase(command, "windows") && argc == 3)
         return listWindows(argv[2]);
     if (vorn::equalsNoCase(command, "windows") && argc == 2)

@@ -33,6 +33,10 @@ int wmain(int argc, wchar_t** argv)
     std::wstring folder;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
+        if (arg == L"--version" && argc == 2) {
+            WriteConsoleLine(L"peltacheck " PW_VERSION_TEXT);
+            return CHECK_CLEAN;
+        }
         if (arg == L"--plan" && !withPlan && !verify) {
             withPlan = true;
         } else if (arg == L"--verify" && !verify && !withPlan) {
@@ -42,6 +46,7 @@ int wmain(int argc, wchar_t** argv)
         } else {
             WriteConsoleLine(L"使い方: peltacheck [--plan | --verify] [フォルダ]");
             WriteConsoleLine(L"        peltacheck --report [フォルダ] [--out 出力フォルダ]");
+            WriteConsoleLine(L"        peltacheck --version");
             return CHECK_NO_FOLDER;
         }
     }
