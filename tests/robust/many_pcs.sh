@@ -193,6 +193,16 @@ for ((n = 1; n <= COUNT; n++)); do
   fi
   [ "$(grep -c '|OK' "$log")" = "$ITEMS" ] || { echo "FAIL $serial: log does not show every item"; fail=1; }
 done
+# A PC that cannot show any window (here its program finds no X display) must not end
+# without a word: peltacfg writes why in its log, with the system's error code.
+log=$kit/log/$(printf PC-01 | sha1sum | cut -c1-40).txt
+WINEPREFIX=$work/pc01 DISPLAY=nowhere timeout 120 "$WINE" "$kit/peltacfg.exe" >/dev/null 2>&1 || true
+last=$(iconv -f CP932 -t UTF-8 "$log" 2>/dev/null | tail -n 1 | tr -d '\r')
+case $last in
+  *'|0|ウィンドウを表示できないため終了しました[0x'*']') ;;
+  *) echo "FAIL PC-01 without a display: its log ends with: $last"; fail=1 ;;
+esac
+
 # Nothing may have been written through a hard link into the files the prefixes share.
 shared_writes=$(find "$work"/pc*/drive_c/windows -type f -links +1 -newer "$work/copied" | wc -l)
 [ "$shared_writes" = 0 ] || { echo "FAIL $shared_writes shared prefix files were written in place"; fail=1; }
