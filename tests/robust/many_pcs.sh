@@ -97,21 +97,22 @@ touch "$work/copied"
 t1=$(date +%s.%N)
 sleep 1 # later writes must have a newer time stamp than the copy
 
-# Start every prefix with its desktop process and a program that keeps it up; the
-# wineserver stays up (-p) until the end.
+# Start every prefix with its desktop process and a program that keeps it up (see
+# robust_pc_driver --desktop); the wineserver stays up (-p) until the end.
 boot() {
   local p=$work/pc$1 ready=$work/ready$1 try keeper waited
   WINEPREFIX=$p wineserver -p
-  for try in 1 2 3; do
+  for try in 1 2 3 4 5; do
+    rm -f "$ready.no"
     WINEPREFIX=$p "$WINE" "$BIN/robust_pc_driver.exe" --desktop "$(winpath "$ready")" >/dev/null 2>>"$work/boot$1.txt" &
     keeper=$!
     for ((waited = 0; waited < 1500; waited++)); do
       [ -e "$ready" ] && return 0
+      [ -e "$ready.no" ] && break
       kill -0 "$keeper" 2>/dev/null || break
       sleep 0.2
     done
-    kill "$keeper" 2>/dev/null || true
-    wait "$keeper" || true
+    echo "try $try: no window yet" >>"$work/boot$1.txt"
   done
   return 1
 }

@@ -53,21 +53,22 @@ int finish(const std::wstring& serial, const std::string& outcome)
 
 // The first program of a prefix that needs windows starts Wine's desktop process
 // and waits at most 10 s for it; on a machine too busy for that, the program is
-// left without a display driver and no window of it can ever be created. And the
-// desktop process ends a second after the last program with windows. So the test
-// starts every prefix's desktop beforehand with this keeper: once a window can be
-// created it writes READY_FILE and stays until the prefix is shut down. Exit code 1
-// when no window could be created (a new try in a new process may succeed).
+// left without a display driver for good, and no window of it can be created. And
+// the desktop process ends a second after the last program with windows. So the
+// test starts every prefix's desktop beforehand with this keeper, which stays until
+// the prefix is shut down: once a window can be created it writes READY_FILE; when
+// none can, it writes READY_FILE.no and still stays, so that the desktop process it
+// started can finish starting for the next keeper.
 int keepDesktop(const std::wstring& readyFile)
 {
     HWND probe = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (!probe)
-        return 1;
-    ::DestroyWindow(probe);
-    HANDLE ready = ::CreateFileW(readyFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (ready == INVALID_HANDLE_VALUE)
+    if (probe)
+        ::DestroyWindow(probe);
+    std::wstring file = probe ? readyFile : readyFile + L".no";
+    HANDLE mark = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (mark == INVALID_HANDLE_VALUE)
         return 2;
-    ::CloseHandle(ready);
+    ::CloseHandle(mark);
     ::Sleep(INFINITE);
     return 0;
 }
