@@ -3,6 +3,7 @@
 # build tree, an Xvfb display and a persistent wineserver for one run.
 #   wine_env_start BUILD_DIR   starts them and exports the environment
 #   wine_env_stop              stops only what wine_env_start started
+#   wine_env_xvfb [ARGS]       starts one more Xvfb display (see below)
 
 WINE_BIN=/usr/lib/wine/wine64
 [ -x "$WINE_BIN" ] || WINE_BIN=$(command -v wine)
@@ -22,19 +23,8 @@ wine_env_start() {
   export WINE="$WINE_BIN"
 
   if [ -z "${PW_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
-    local fifo
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    _wine_env_xvfb_pid=$!
-    local num
-    read -r -t 20 num <"$fifo" || true
-    rm -f "$fifo"
-    if [ -z "$num" ]; then
-      echo "wine-env: Xvfb did not start" >&2
-      return 1
-    fi
-    export DISPLAY=":$num"
+    wine_env_xvfb || return 1
+    _wine_env_xvfb_pid=$WINE_ENV_XVFB_PID
   fi
 
   if [ ! -f "$WINEPREFIX/.pw-ready" ]; then
@@ -48,6 +38,24 @@ wine_env_start() {
   wineserver -p
   # A trivial start wakes the server so the first test does not pay for it.
   "$WINE_BIN" cmd /c exit 0 >/dev/null 2>&1 || true
+}
+
+# Starts an Xvfb display on a free number and exports DISPLAY; its process id is
+# left in WINE_ENV_XVFB_PID. Extra arguments go to Xvfb (e.g. -maxclients 1024).
+wine_env_xvfb() {
+  local fifo num
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$fifo" >/dev/null 2>&1 &
+  WINE_ENV_XVFB_PID=$!
+  read -r -t 20 num <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$num" ]; then
+    echo "wine-env: Xvfb did not start" >&2
+    kill "$WINE_ENV_XVFB_PID" 2>/dev/null || true
+    return 1
+  fi
+  export DISPLAY=":$num"
 }
 
 _wine_env_reg() {

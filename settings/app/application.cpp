@@ -54,12 +54,28 @@ const Outcome OUTCOMES[] = {
     {DataFileSource::OWN, DataFileState::NO_SETTINGS, L"設定情報がありません", L"設定情報がありません"},
 };
 
-std::wstring Hex(int value)
+// Said when a window cannot be created (no display, no desktop, no resources left).
+constexpr const wchar_t* WINDOW_FAILED_MESSAGE = L"ウィンドウを表示できないため終了しました[0x%x]";
+
+std::wstring Hex(int value, const wchar_t* format = LOG_FAILED_MESSAGE)
 {
     wchar_t text[128];
-    _snwprintf(text, 128, LOG_FAILED_MESSAGE, value);
+    _snwprintf(text, 128, format, value);
     text[127] = L'\0';
     return text;
+}
+
+// Shows the window; one that cannot even be created must not end the program
+// without a word: the log (once it is set up) and the trace say so, with the
+// system's error code.
+void RunModal(CDialog& dialog)
+{
+    if (dialog.DoModal() != -1)
+        return;
+    std::wstring text = Hex(static_cast<int>(::GetLastError()), WINDOW_FAILED_MESSAGE);
+    WriteOutputLine(text);
+    if (!logFolder.empty())
+        WriteLogText(text);
 }
 
 } // namespace
@@ -176,7 +192,7 @@ void CMFCApplicationApp::ShowStatus(const std::wstring& message, const std::wstr
     dialog.serialNumber = serialNumber;
     dialog.context = context;
     dialog.context.dataFilePath = dataFiles.machine;
-    dialog.DoModal();
+    RunModal(dialog);
 }
 
 void CMFCApplicationApp::ShowMainDialog(MachineDataFile& data, const std::wstring& path)
@@ -190,5 +206,5 @@ void CMFCApplicationApp::ShowMainDialog(MachineDataFile& data, const std::wstrin
     dialog.serialNumber = serialNumber;
     dialog.resumeIndex = progress;
     dialog.logBaseName = dataFileName;
-    dialog.DoModal();
+    RunModal(dialog);
 }

@@ -3,6 +3,7 @@
 // answers the completion box, ends the program and checks that every item reached this
 // PC's registry. Prints one line "PC <serial>: OK" or "PC <serial>: FAIL <reason>".
 //   robust_pc_driver.exe KIT_FOLDER ITEM_COUNT
+//   robust_pc_driver.exe --desktop READY_FILE   keeps this prefix's desktop up (see below)
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>
@@ -22,6 +23,27 @@ std::wstring registryText(const wchar_t* key, const std::wstring& name)
     return ts::readRegistryValue(HKEY_CURRENT_USER, key, name).text();
 }
 
+// The main dialog, or null when peltacfg ended first or the time ran out; a PC
+// whose peltacfg died says so at once, with its exit code, instead of waiting.
+HWND waitForMainDialog(ts::ChildProcess& app, std::string& failure)
+{
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (HWND dialog = ts::waitForWindow(L"#32770", L"Peltawin", app.pid(), 1000))
+            return dialog;
+        if (app.wait(0)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%lx", static_cast<unsigned long>(app.exitCode()));
+            failure = std::string("FAIL peltacfg ended without its main dialog (exit ") + code + ")";
+            return nullptr;
+        }
+        if (::GetTickCount() - start > LIMIT_MS) {
+            failure = "FAIL no main dialog";
+            return nullptr;
+        }
+    }
+}
+
 int finish(const std::wstring& serial, const std::string& outcome)
 {
     std::printf("PC %s: %s\n", ts::wideToUtf8(serial).c_str(), outcome.c_str());
@@ -29,10 +51,34 @@ int finish(const std::wstring& serial, const std::string& outcome)
     return outcome == "OK" ? 0 : 1;
 }
 
+// The first program of a prefix that needs windows starts Wine's desktop process
+// and waits at most 10 s for it; on a machine too busy for that, the program is
+// left without a display driver for good, and no window of it can be created. And
+// the desktop process ends a second after the last program with windows. So the
+// test starts every prefix's desktop beforehand with this keeper, which stays until
+// the prefix is shut down: once a window can be created it writes READY_FILE; when
+// none can, it writes READY_FILE.no and still stays, so that the desktop process it
+// started can finish starting for the next keeper.
+int keepDesktop(const std::wstring& readyFile)
+{
+    HWND probe = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (probe)
+        ::DestroyWindow(probe);
+    std::wstring file = probe ? readyFile : readyFile + L".no";
+    HANDLE mark = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (mark == INVALID_HANDLE_VALUE)
+        return 2;
+    ::CloseHandle(mark);
+    ::Sleep(INFINITE);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 3 && std::wstring(argv[1]) == L"--desktop")
+        return keepDesktop(argv[2]);
     if (argc < 3)
         return 2;
     std::wstring kit = argv[1];
@@ -44,10 +90,11 @@ int wmain(int argc, wchar_t** argv)
     ts::ChildProcess app;
     if (!app.start(ts::quote(kit + L"\\peltacfg.exe"), kit))
         return finish(serial, "FAIL peltacfg did not start");
-    HWND dialog = ts::waitForWindow(L"#32770", L"Peltawin", app.pid(), LIMIT_MS);
+    std::string failure;
+    HWND dialog = waitForMainDialog(app, failure);
     if (!dialog) {
         app.kill();
-        return finish(serial, "FAIL no main dialog");
+        return finish(serial, failure);
     }
     ts::pressButton(dialog, IDC_RUN);
     HWND box = drv::findMessageBox(app.pid(), LIMIT_MS);
