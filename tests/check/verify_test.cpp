@@ -11,7 +11,9 @@
 #include "app_kit.h"
 #include "resource.h"
 #include "verify_log.h"
+#include "win32_owners.h"
 #include "written_value.h"
+#include "xml_dom.h"
 
 namespace {
 
@@ -171,13 +173,19 @@ TEST_F(Verify, APcNotSetUpYetIsSaidSoAndNotWritten)
     EXPECT_EQ(run.lines, std::vector<std::wstring>{L"シリアルナンバー「To be filled by O.E.M.」は多くの PC に共通の仮の値で、この PC を識別できません。検証できません"});
 }
 
-TEST(VerifyRules, ARegistryNumberIsComparedAsTheDwordItWrites)
+TEST(VerifyRules, ARegistryNumberIsComparedAsTheNumberItWrites)
 {
-    unsigned long a = 0, b = 0;
-    ASSERT_TRUE(DwordOfText(L"4294967295", a));
-    ASSERT_TRUE(DwordOfText(L"-1", b));
-    EXPECT_EQ(a, b);
-    EXPECT_TRUE(DwordOfText(L"+42", a) && a == 42);
-    for (const wchar_t* text : {L"4294967296", L"-2147483649", L"12abc", L"", L"-"})
-        EXPECT_FALSE(DwordOfText(text, a)) << ts::wideToUtf8(text);
+    ComApartment com;
+    ComPtr<IXMLDOMDocument2> doc;
+    ASSERT_TRUE(SUCCEEDED(xmldom::CreateDocument(doc)));
+    long error = 0;
+    ASSERT_TRUE(xmldom::LoadText(doc.Get(), L"<r><Set type=\"Registry\"><Type>REG_DWORD</Type></Set>"
+                                            L"<Set type=\"Registry\"><Type>REG_QWORD</Type></Set></r>", error));
+    ComPtr<IXMLDOMNode> dword = xmldom::SelectNode(doc.Get(), L"/r/Set[1]");
+    ComPtr<IXMLDOMNode> qword = xmldom::SelectNode(doc.Get(), L"/r/Set[2]");
+    EXPECT_TRUE(IsWrittenValue(dword.Get(), nullptr, L"4294967295", L"-1"));
+    EXPECT_TRUE(IsWrittenValue(dword.Get(), nullptr, L"12abc", L"12"));
+    EXPECT_FALSE(IsWrittenValue(dword.Get(), nullptr, L"4294967296", L"0"));
+    EXPECT_TRUE(IsWrittenValue(qword.Get(), nullptr, L"18446744073709551615", L"-1"));
+    EXPECT_FALSE(IsWrittenValue(qword.Get(), nullptr, L"5000000000", L"705032704"));
 }

@@ -79,7 +79,8 @@ ItemVerdict VerifySet(MethodCatalog& catalog, const std::wstring& method, IXMLDO
     if (xmldom::EqualsNoCase(type, L"Registry")) {
         std::wstring valueType;
         xmldom::ChildText(set, L"Type", valueType);
-        if (!xmldom::EqualsNoCase(valueType, L"REG_SZ") && !xmldom::EqualsNoCase(valueType, L"REG_DWORD"))
+        if (!xmldom::EqualsNoCase(valueType, L"REG_SZ") && !xmldom::EqualsNoCase(valueType, L"REG_DWORD") &&
+            !xmldom::EqualsNoCase(valueType, L"REG_QWORD"))
             return CannotCheck(L"Set の Type \"" + valueType + L"\" は書き込まれないため比べられません");
     }
     ComPtr<IXMLDOMNode> get = Definition(catalog, method, L"Method");

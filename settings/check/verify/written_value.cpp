@@ -1,6 +1,7 @@
 #include "written_value.h"
 
 #include "leading_integer.h"
+#include "registry_methods.h"
 #include "wmi_value_rules.h"
 #include "xml_dom.h"
 
@@ -13,10 +14,11 @@ std::wstring Child(IXMLDOMNode* definition, const wchar_t* name)
     return text;
 }
 
-bool SameDword(const std::wstring& expected, const std::wstring& actual)
+// The same bits, each text read as the registry executor reads it.
+bool SameRegistryNumber(const std::wstring& expected, const std::wstring& actual, bool isQword)
 {
-    unsigned long a = 0, b = 0;
-    return DwordOfText(expected, a) && DwordOfText(actual, b) && a == b;
+    unsigned long long a = 0, b = 0;
+    return RegistryNumberOf(expected, isQword, a) && RegistryNumberOf(actual, isQword, b) && a == b;
 }
 
 // The profile functions drop the blanks around a value when they read it.
@@ -48,31 +50,16 @@ bool SameWmiValue(IXMLDOMNode* set, const std::wstring& expected, const std::wst
 
 } // namespace
 
-bool DwordOfText(const std::wstring& text, unsigned long& value)
-{
-    size_t i = !text.empty() && (text[0] == L'-' || text[0] == L'+') ? 1 : 0;
-    if (i == text.size() || text.size() - i > 10)
-        return false;
-    long long number = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < L'0' || text[i] > L'9')
-            return false;
-        number = number * 10 + (text[i] - L'0');
-    }
-    if (text[0] == L'-')
-        number = -number;
-    if (number < -2147483648LL || number > 4294967295LL)
-        return false;
-    value = static_cast<unsigned long>(static_cast<unsigned long long>(number) & 0xFFFFFFFFULL);
-    return true;
-}
-
 bool IsWrittenValue(IXMLDOMNode* set, IXMLDOMNode* get, const std::wstring& expected, const std::wstring& actual)
 {
     std::wstring type;
     xmldom::Attribute(set, L"type", type);
-    if (xmldom::EqualsNoCase(type, L"Registry") && xmldom::EqualsNoCase(Child(set, L"Type"), L"REG_DWORD"))
-        return SameDword(expected, actual);
+    if (xmldom::EqualsNoCase(type, L"Registry")) {
+        std::wstring valueType = Child(set, L"Type");
+        bool isQword = xmldom::EqualsNoCase(valueType, L"REG_QWORD");
+        if (isQword || xmldom::EqualsNoCase(valueType, L"REG_DWORD"))
+            return SameRegistryNumber(expected, actual, isQword);
+    }
     if (xmldom::EqualsNoCase(type, L"Ini"))
         return SameIniValue(get, expected, actual);
     if (xmldom::EqualsNoCase(type, L"WMI"))
