@@ -176,13 +176,13 @@ TEST_F(Verify, APcNotSetUpYetIsSaidSoAndNotWritten)
 TEST(VerifyRules, ARegistryNumberIsComparedAsTheNumberItWrites)
 {
     ComApartment com;
-    ComPtr<IXMLDOMDocument2> doc;
+    xmldom::ComPtr<IXMLDOMDocument2> doc;
     ASSERT_TRUE(SUCCEEDED(xmldom::CreateDocument(doc)));
     long error = 0;
     ASSERT_TRUE(xmldom::LoadText(doc.Get(), L"<r><Set type=\"Registry\"><Type>REG_DWORD</Type></Set>"
                                             L"<Set type=\"Registry\"><Type>REG_QWORD</Type></Set></r>", error));
-    ComPtr<IXMLDOMNode> dword = xmldom::SelectNode(doc.Get(), L"/r/Set[1]");
-    ComPtr<IXMLDOMNode> qword = xmldom::SelectNode(doc.Get(), L"/r/Set[2]");
+    xmldom::ComPtr<IXMLDOMNode> dword = xmldom::SelectNode(doc.Get(), L"/r/Set[1]");
+    xmldom::ComPtr<IXMLDOMNode> qword = xmldom::SelectNode(doc.Get(), L"/r/Set[2]");
     EXPECT_TRUE(IsWrittenValue(dword.Get(), nullptr, L"4294967295", L"-1"));
     EXPECT_TRUE(IsWrittenValue(dword.Get(), nullptr, L"12abc", L"12"));
     EXPECT_FALSE(IsWrittenValue(dword.Get(), nullptr, L"4294967296", L"0"));
