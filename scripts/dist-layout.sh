@@ -19,7 +19,7 @@
 DIST_PROGRAMS="peltacfg peltacheck vornrun vornfind"
 
 # Pages for the developers of this project, kept in the repository only.
-DIST_DEVELOPER_PAGES="benchmarks reliability"
+DIST_DEVELOPER_PAGES="benchmarks reliability developers"
 
 # The project's version, as CMake gives it to the version resources.
 dist_version() {

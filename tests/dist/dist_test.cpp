@@ -151,14 +151,12 @@ TEST(Dist, RootIsAnEmptyKitAndTheExampleTravelsUnderExamples)
 
 TEST(Dist, CarriesOnlyWhatAnAdministratorUses)
 {
-    // No scripts for the tests' own target program, no developer pages, no
-    // Japanese drafts awaiting their place.
+    // No scripts for the tests' own target program, no developer pages.
     for (const auto& name : ts::folderEntries(distFile(L"examples\\agent")))
         EXPECT_NE(name.rfind(L"target-", 0), 0u) << ts::wideToUtf8(name);
     for (const wchar_t* file : {L"docs\\benchmarks.md", L"docs\\benchmarks.html", L"docs\\reliability.md",
-                                L"docs\\reliability.html"})
+                                L"docs\\reliability.html", L"docs\\developers.md", L"docs\\developers.html"})
         EXPECT_FALSE(ts::fileExists(distFile(file))) << ts::wideToUtf8(file);
-    EXPECT_FALSE(isFolder(distFile(L"docs\\ja-new")));
 
     for (const auto& program : programs())
         EXPECT_FALSE(carriesDebugInformation(ts::readFile(distFile(program)))) << ts::wideToUtf8(program);
