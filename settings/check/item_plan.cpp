@@ -24,16 +24,6 @@ std::wstring Child(IXMLDOMNode* definition, const wchar_t* name)
     return text;
 }
 
-std::vector<ComPtr<IXMLDOMNode>> Nodes(IXMLDOMNode* context, const wchar_t* path)
-{
-    std::vector<ComPtr<IXMLDOMNode>> nodes;
-    ComPtr<IXMLDOMNodeList> list = xmldom::SelectNodes(context, path);
-    ComPtr<IXMLDOMNode> node;
-    while (list && list->nextNode(node.ReleaseAndGetAddressOf()) == S_OK && node)
-        nodes.push_back(node);
-    return nodes;
-}
-
 std::wstring RegistryPlace(IXMLDOMNode* definition)
 {
     std::wstring root = Child(definition, L"Root");
@@ -91,8 +81,8 @@ std::wstring Filled(std::wstring text, const std::vector<ComPtr<IXMLDOMNode>>& p
 std::wstring DescribeCommands(IXMLDOMNode* set, const ItemValueMap& values, const CPlanPaths& paths, bool console)
 {
     const wchar_t* label = console ? L"コンソールのコマンドライン: " : L"コマンドライン: ";
-    auto commands = Nodes(set, L"Command");
-    auto params = Nodes(set, L"InParam/Param");
+    auto commands = xmldom::SelectNodeVector(set, L"Command");
+    auto params = xmldom::SelectNodeVector(set, L"InParam/Param");
     if (commands.empty()) {
         std::wstring line = FirstValue(values);
         return line.empty() ? L"何もしません (値が空です)" : label + line;
@@ -113,7 +103,7 @@ std::wstring DescribeCommands(IXMLDOMNode* set, const ItemValueMap& values, cons
 
 std::wstring DescribeScript(IXMLDOMNode* set, const ItemValueMap& values, const CPlanPaths& paths, const std::wstring& type)
 {
-    auto params = Nodes(set, L"InParam/Param");
+    auto params = xmldom::SelectNodeVector(set, L"InParam/Param");
     if (!xmldom::SelectNode(set, L"Script"))
         return L"何もしません (Script がありません)";
     if (params.empty() && !SwitchRule(values))
@@ -129,7 +119,7 @@ std::wstring DescribeScript(IXMLDOMNode* set, const ItemValueMap& values, const 
 
 std::wstring DescribeWmiMethod(IXMLDOMNode* set, const ItemValueMap& values)
 {
-    auto params = Nodes(set, L"InParam/Param");
+    auto params = xmldom::SelectNodeVector(set, L"InParam/Param");
     if (params.empty() && !SwitchRule(values))
         return SWITCHED_OFF;
     std::wstring object = Child(set, L"Object");

@@ -18,23 +18,13 @@ bool IsNameCharacter(wchar_t c)
     return std::iswalnum(c) || c == L'_' || c == L'-' || c == L'.' || c > 0x7F;
 }
 
-std::vector<ComPtr<IXMLDOMNode>> Children(IXMLDOMNode* context, const wchar_t* path)
-{
-    std::vector<ComPtr<IXMLDOMNode>> nodes;
-    ComPtr<IXMLDOMNodeList> list = xmldom::SelectNodes(context, path);
-    ComPtr<IXMLDOMNode> node;
-    while (list && list->nextNode(node.ReleaseAndGetAddressOf()) == S_OK && node)
-        nodes.push_back(node);
-    return nodes;
-}
-
 std::wstring Braced(const std::wstring& name) { return L"{" + name + L"}"; }
 
 class CPlaceholderChecker {
 public:
     CPlaceholderChecker(IXMLDOMNode* set, const CPlaceOfNode& at, CCheckReport& report) : at_(at), report_(report)
     {
-        for (const auto& param : Children(set, L"InParam/Param")) {
+        for (const auto& param : xmldom::SelectNodeVector(set, L"InParam/Param")) {
             std::wstring name;
             if (xmldom::Attribute(param.Get(), L"name", name))
                 params_.push_back({param, name, false});
@@ -158,7 +148,7 @@ void CheckPlaceholders(IXMLDOMNode* set, const std::wstring& type, const CPlaceO
     if (!commands && !script)
         return;
     CPlaceholderChecker checker(set, at, report);
-    auto texts = Children(set, commands ? L"Command" : L"Script");
+    auto texts = xmldom::SelectNodeVector(set, commands ? L"Command" : L"Script");
     // A Command Set without Command elements runs the item's value: its Params fill nothing.
     if (texts.empty())
         return;

@@ -228,4 +228,14 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b)
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
 }
 
+std::vector<ComPtr<IXMLDOMNode>> SelectNodeVector(IXMLDOMNode* context, const std::wstring& xpath)
+{
+    std::vector<ComPtr<IXMLDOMNode>> nodes;
+    ComPtr<IXMLDOMNodeList> list = SelectNodes(context, xpath);
+    ComPtr<IXMLDOMNode> node;
+    while (list && list->nextNode(node.ReleaseAndGetAddressOf()) == S_OK && node)
+        nodes.push_back(node);
+    return nodes;
+}
+
 } // namespace xmldom

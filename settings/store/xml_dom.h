@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 __CRT_UUID_DECL(IXMLDOMDocument, 0x2933BF81, 0x7B36, 0x11d2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60)
 __CRT_UUID_DECL(IXMLDOMDocument2, 0x2933BF95, 0x7B36, 0x11d2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60)
@@ -42,6 +43,8 @@ bool LoadBytes(IXMLDOMDocument2* document, const std::string& bytes, long& error
 // same node many times faster than evaluating the expression.
 ComPtr<IXMLDOMNode> SelectNode(IXMLDOMNode* context, const std::wstring& xpath);
 ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* context, const std::wstring& xpath);
+// The nodes matching an XPath expression, in document order; empty when none.
+std::vector<ComPtr<IXMLDOMNode>> SelectNodeVector(IXMLDOMNode* context, const std::wstring& xpath);
 
 // Text content as the DOM reports it; empty for a null node.
 std::wstring Text(IXMLDOMNode* node);
