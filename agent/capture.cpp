@@ -3,7 +3,7 @@
 #include <ctime>
 #include <cstring>
 
-#include "raii.h"
+#include "win32_handles.h"
 
 namespace vorn {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "mbcs_text.h"
-#include "raii.h"
+#include "win32_handles.h"
 
 namespace vorn {
 

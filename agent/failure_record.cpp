@@ -4,7 +4,7 @@
 
 #include "agent_settings.h"
 #include "mbcs_text.h"
-#include "raii.h"
+#include "win32_handles.h"
 #include "window_list.h"
 #include "window_search.h"
 

@@ -8,7 +8,7 @@
 
 #include "agent_settings.h"
 #include "mbcs_text.h"
-#include "script_runner.h"
+#include "script_interpreter.h"
 
 namespace {
 // Fatal start-up messages go through the wide standard output; the runtime needs the

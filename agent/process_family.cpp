@@ -2,7 +2,7 @@
 
 #include <tlhelp32.h>
 
-#include "raii.h"
+#include "win32_handles.h"
 
 namespace vorn {
 
@@ -15,24 +15,20 @@ ULONGLONG startTimeOf(HANDLE process)
     return static_cast<ULONGLONG>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
 }
 
-struct Listed {
-    DWORD id;
-    DWORD parent;
-};
+} // namespace
 
-std::vector<Listed> runningProcesses()
+std::vector<RunningProcess> runningProcesses()
 {
-    std::vector<Listed> list;
+    std::vector<RunningProcess> list;
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.valid())
         return list;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry))
-        list.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
+        list.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
     return list;
 }
-} // namespace
 
 ULONGLONG processStartTime(DWORD processId)
 {
@@ -66,11 +62,11 @@ bool ProcessFamily::refresh()
 {
     if (members.empty())
         return false;
-    std::vector<Listed> running = runningProcesses();
+    std::vector<RunningProcess> running = runningProcesses();
     bool added = true;
     while (added) {
         added = false;
-        for (const Listed& p : running) {
+        for (const RunningProcess& p : running) {
             if (contains(p.id))
                 continue;
             ULONGLONG childStart = 0;
@@ -92,7 +88,7 @@ bool ProcessFamily::refresh()
             }
         }
     }
-    for (const Listed& p : running) {
+    for (const RunningProcess& p : running) {
         for (const Member& m : members) {
             if (p.id == m.id && processStartTime(p.id) == m.createdAt)
                 return true;

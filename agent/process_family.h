@@ -2,6 +2,7 @@
 // their windows before any other program's.
 #pragma once
 #include <windows.h>
+#include <string>
 #include <vector>
 
 namespace vorn {
@@ -24,6 +25,16 @@ private:
     };
     std::vector<Member> members;
 };
+
+// One entry of the system's process list.
+struct RunningProcess {
+    DWORD id;
+    DWORD parent;
+    std::string exeName; // file name only, in the ANSI code page
+};
+
+// Every process running now; empty when the list cannot be read.
+std::vector<RunningProcess> runningProcesses();
 
 // The process's start time (100 ns units); 0 when it cannot be read.
 ULONGLONG processStartTime(DWORD processId);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "raii.h"
+#include "win32_handles.h"
 
 namespace vorn {
 

@@ -1,7 +1,7 @@
 #include "window_search.h"
 
 #include "mbcs_text.h"
-#include "raii.h"
+#include "win32_handles.h"
 
 namespace vorn {
 

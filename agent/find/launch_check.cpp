@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "mbcs_text.h"
-#include "raii.h"
+#include "win32_handles.h"
 
 namespace vorn::find {
 

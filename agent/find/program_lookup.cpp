@@ -1,11 +1,10 @@
 #include "program_lookup.h"
 
-#include <tlhelp32.h>
 #include <algorithm>
 #include <cstdlib>
 
 #include "mbcs_text.h"
-#include "raii.h"
+#include "process_family.h"
 #include "window_search.h"
 
 namespace vorn::find {
@@ -20,13 +19,8 @@ bool allDigits(const std::string& text)
 std::vector<ProgramProcess> runningPrograms()
 {
     std::vector<ProgramProcess> list;
-    UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid())
-        return list;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry))
-        list.push_back({entry.th32ProcessID, entry.szExeFile});
+    for (const RunningProcess& p : runningProcesses())
+        list.push_back({p.id, p.exeName});
     return list;
 }
 

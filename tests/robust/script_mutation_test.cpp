@@ -11,7 +11,7 @@
 #include "mbcs_text.h"
 #include "mutator.h"
 #include "script_file.h"
-#include "script_runner.h"
+#include "script_interpreter.h"
 #include "test_support.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The runner's window searches: the program's first window, the target window and the
 // window the next steps act on.
-#include "script_runner.h"
+#include "script_interpreter.h"
 
 #include <windows.h>
 #include <ctime>

@@ -1,5 +1,5 @@
 // The runner's input steps: keys, clicks, text and list choices sent to the current window.
-#include "script_runner.h"
+#include "script_interpreter.h"
 
 #include <windows.h>
 

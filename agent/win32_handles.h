@@ -4,35 +4,64 @@
 
 namespace vorn {
 
-// A kernel handle (process, file). Both 0 and INVALID_HANDLE_VALUE mean "none".
-class UniqueHandle {
+// Owns one value of type T that `Free` releases, exactly once: when the owner ends, is
+// reset or gives the value away. T{} means "nothing held".
+template <typename T, typename Free>
+class UniqueOwner {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : handle(h) {}
-    ~UniqueHandle() { reset(); }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : handle(other.handle) { other.handle = nullptr; }
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    UniqueOwner() = default;
+    explicit UniqueOwner(T value) : value_(value) {}
+    ~UniqueOwner() { reset(); }
+    UniqueOwner(UniqueOwner&& o) noexcept : value_(o.release()) {}
+    UniqueOwner& operator=(UniqueOwner&& o) noexcept
     {
-        if (this != &other) {
-            reset();
-            handle = other.handle;
-            other.handle = nullptr;
-        }
+        if (this != &o)
+            reset(o.release());
         return *this;
     }
-    bool valid() const { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle; }
-    void reset()
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
+
+    T get() const { return value_; }
+    T release()
     {
-        if (valid())
-            ::CloseHandle(handle);
-        handle = nullptr;
+        T value = value_;
+        value_ = T{};
+        return value;
+    }
+    void reset(T value = T{})
+    {
+        if (value_ != T{})
+            Free{}(value_);
+        value_ = value;
     }
 
 private:
-    HANDLE handle = nullptr;
+    T value_{};
+};
+
+struct HandleCloser {
+    void operator()(HANDLE h) const
+    {
+        if (h != INVALID_HANDLE_VALUE)
+            ::CloseHandle(h);
+    }
+};
+struct DcDeleter {
+    void operator()(HDC dc) const { ::DeleteDC(dc); }
+};
+struct GdiDeleter {
+    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
+};
+struct GlobalFreer {
+    void operator()(HGLOBAL block) const { ::GlobalFree(block); }
+};
+
+// A kernel handle (process, file). Both 0 and INVALID_HANDLE_VALUE mean "none".
+class UniqueHandle : public UniqueOwner<HANDLE, HandleCloser> {
+public:
+    using UniqueOwner::UniqueOwner;
+    bool valid() const { return get() != nullptr && get() != INVALID_HANDLE_VALUE; }
 };
 
 // The device context of a whole window (GetWindowDC) or of the screen (GetDC(0)).
@@ -55,39 +84,14 @@ private:
 };
 
 // A memory device context (CreateCompatibleDC).
-class MemoryDc {
+class MemoryDc : public UniqueOwner<HDC, DcDeleter> {
 public:
-    explicit MemoryDc(HDC compatible) : dc(::CreateCompatibleDC(compatible)) {}
-    ~MemoryDc()
-    {
-        if (dc)
-            ::DeleteDC(dc);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc; }
-
-private:
-    HDC dc;
+    explicit MemoryDc(HDC compatible) : UniqueOwner(::CreateCompatibleDC(compatible)) {}
 };
 
 // A GDI object we created (pen, bitmap).
 template <typename T>
-class GdiObject {
-public:
-    explicit GdiObject(T obj = nullptr) : object(obj) {}
-    ~GdiObject()
-    {
-        if (object)
-            ::DeleteObject(object);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    T get() const { return object; }
-
-private:
-    T object;
-};
+using GdiObject = UniqueOwner<T, GdiDeleter>;
 
 // Selects an object into a context and puts the previous one back at the end of the scope.
 // Declared after the object it selects, so the object is still alive when it is deselected.
@@ -107,27 +111,10 @@ private:
     HGDIOBJ previous;
 };
 
-// A movable global memory block; freed unless ownership went to the clipboard.
-class GlobalBlock {
+// A movable global memory block; freed unless ownership went to the clipboard (release).
+class GlobalBlock : public UniqueOwner<HGLOBAL, GlobalFreer> {
 public:
-    GlobalBlock(UINT flags, SIZE_T size) : block(::GlobalAlloc(flags, size)) {}
-    ~GlobalBlock()
-    {
-        if (block)
-            ::GlobalFree(block);
-    }
-    GlobalBlock(const GlobalBlock&) = delete;
-    GlobalBlock& operator=(const GlobalBlock&) = delete;
-    HGLOBAL get() const { return block; }
-    HGLOBAL release()
-    {
-        HGLOBAL b = block;
-        block = nullptr;
-        return b;
-    }
-
-private:
-    HGLOBAL block;
+    GlobalBlock(UINT flags, SIZE_T size) : UniqueOwner(::GlobalAlloc(flags, size)) {}
 };
 
 // A global memory block locked for writing, unlocked at the end of the scope.

@@ -1,5 +1,5 @@
 // The runner's pixel steps: waiting for and checking a colour, and screenshots.
-#include "script_runner.h"
+#include "script_interpreter.h"
 
 #include <windows.h>
 #include <cstdint>

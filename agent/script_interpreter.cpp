@@ -1,5 +1,5 @@
 // The run itself: loading the script, starting its program and handing each command to its step.
-#include "script_runner.h"
+#include "script_interpreter.h"
 
 #include <windows.h>
 #include <cstdarg>
@@ -8,7 +8,7 @@
 #include "capture.h"
 #include "failure_record.h"
 #include "mbcs_text.h"
-#include "raii.h"
+#include "win32_handles.h"
 #include "script_file.h"
 #include "script_line.h"
 
