@@ -59,11 +59,8 @@ TEST_F(VornSearch, ProcessDrivesTheProgramThisRunStarted)
     folder.writeScript("cmd.exe /c exit\r\n" + clickPanel + "5,6\r\n");
     auto run = folder.run();
     EXPECT_EQ(run.exitCode, 0u) << run.output;
-    DWORD start = ::GetTickCount();
-    while (ts::readFile(earlier.file(L"record.txt")).find("click 105 5 6") == std::string::npos &&
-           ::GetTickCount() - start < 5000)
-        ::Sleep(30);
-    EXPECT_NE(ts::readFile(earlier.file(L"record.txt")).find("click 105 5 6"), std::string::npos);
+    EXPECT_TRUE(ts::waitUntil([&] { return ts::readFile(earlier.file(L"record.txt")).find("click 105 5 6") != std::string::npos; },
+                              30000));
 
     // The copy this run starts shows its caption only after 1.5 s: it is still the one driven.
     folder.writeScript(folder.targetLaunch("--late=1500") + "\r\n" + clickPanel + "3,4\r\n");

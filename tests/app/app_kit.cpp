@@ -94,3 +94,8 @@ void AppKit::installShutdownStub(int exitCode) const
 }
 
 std::wstring AppKit::shutdownCalls() const { return ts::utf8ToWide(ts::readFile(dir_.file(L"shutdown_args.txt"))); }
+
+bool AppKit::waitShutdownCall(DWORD timeoutMs) const
+{
+    return ts::waitUntil([&] { return !shutdownCalls().empty(); }, timeoutMs);
+}

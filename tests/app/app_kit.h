@@ -43,6 +43,8 @@ public:
     // Puts the stand-in shutdown.exe beside the program; it exits with `exitCode`.
     void installShutdownStub(int exitCode = 0) const;
     std::wstring shutdownCalls() const;
+    // Waits until the stand-in shutdown.exe has been called.
+    bool waitShutdownCall(DWORD timeoutMs = 60000) const;
     // Presses "終了" and waits for the program to end.
     bool closeAndWait(HWND dialog, DWORD timeoutMs = 15000);
 

@@ -669,9 +669,7 @@ TEST_F(SetupRun, InstallerRestartCodeCountsAsSuccess)
     HWND dialog = kit.waitMainDialog();
     ASSERT_TRUE(dialog);
     ts::pressButton(dialog, IDC_RUN_BUTTON);
-    DWORD start = ::GetTickCount();
-    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
-        ::Sleep(50);
+    kit.waitShutdownCall();
     EXPECT_EQ(kit.shutdownCalls(), L"shutdown.exe /r /t 0\n");
     EXPECT_TRUE(kit.closeAndWait(dialog));
     auto log = logMessages(kit.logText());
@@ -696,9 +694,7 @@ TEST_F(SetupRun, PreservedSpaceSurvivesTheSaveBeforeARestart)
     HWND dialog = kit.waitMainDialog();
     ASSERT_TRUE(dialog);
     ts::pressButton(dialog, IDC_RUN_BUTTON);
-    DWORD start = ::GetTickCount();
-    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
-        ::Sleep(50);
+    kit.waitShutdownCall();
     EXPECT_TRUE(kit.closeAndWait(dialog));
     std::string saved = kit.read(kit.machineFile());
     EXPECT_NE(saved.find("<P Name=\"text\">hello</P><P Name=\"pad\"> </P></Value>"), std::string::npos) << saved;

@@ -80,16 +80,7 @@ std::wstring lastLogTime(const AppKit& kit)
     return last;
 }
 
-bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs = 60000)
-{
-    DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
-}
+bool waitFor(const std::function<bool()>& condition) { return ts::waitUntil(condition, 60000); }
 
 } // namespace
 
@@ -141,7 +132,7 @@ TEST(FleetReport, EveryStateCellByCell)
     dialog = kit.waitMainDialog();
     ASSERT_TRUE(dialog);
     ts::pressButton(dialog, IDC_RUN_BUTTON);
-    ASSERT_TRUE(waitFor([&] { return !kit.shutdownCalls().empty(); }));
+    ASSERT_TRUE(kit.waitShutdownCall());
     kit.process().kill();
     lastTimes[kit.serial()] = lastLogTime(kit);
 

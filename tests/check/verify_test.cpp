@@ -90,9 +90,7 @@ TEST_F(Verify, AfterARealRunOnlyWhatChangedIsReported)
     HWND dialog = kit.waitMainDialog();
     ASSERT_TRUE(dialog);
     ts::pressButton(dialog, IDC_RUN_BUTTON);
-    DWORD start = ::GetTickCount();
-    while (kit.shutdownCalls().empty() && ::GetTickCount() - start < 60000)
-        ::Sleep(50);
+    kit.waitShutdownCall();
     ASSERT_EQ(kit.shutdownCalls(), L"shutdown.exe /r /t 0\n");
     EXPECT_TRUE(kit.closeAndWait(dialog));
 
