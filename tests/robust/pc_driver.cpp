@@ -11,6 +11,7 @@
 
 #include "app_driver.h"
 #include "registry_value.h"
+#include "serial_digest.h"
 #include "test_support.h"
 
 namespace {
@@ -102,10 +103,13 @@ int wmain(int argc, wchar_t** argv)
         app.kill();
         return finish(serial, "FAIL no box at the end of the run");
     }
-    std::wstring text = drv::messageBoxText(box);
+    // With fifty PCs on two cores the box may be slow to answer when its text is read.
+    std::wstring text;
+    ts::waitUntil([&] { return !(text = drv::messageBoxText(box)).empty(); }, LIMIT_MS);
     drv::closeMessageBox(box);
-    // The data file is saved after the box is answered; "終了" then ends the program.
-    ::Sleep(1000);
+    // The run is marked done once the box is answered; "終了" then ends the program.
+    const std::wstring dataFile = kit + L"\\data\\" + SerialFileName(serial) + L".xml";
+    ts::waitUntil([&] { return ts::readFile(dataFile).find("<Done>true</Done>") != std::string::npos; }, LIMIT_MS);
     ts::pressButton(dialog, IDOK);
     if (!app.wait(LIMIT_MS)) {
         app.kill();
