@@ -144,12 +144,10 @@ CWinThread::~CWinThread()
     if (thread_ && !resumed_) {
         // Created but never started: the thread has run none of our code, so
         // ending it here is safe, and nobody must wait for it.
-        ::TerminateThread(thread_, 0);
-        ::WaitForSingleObject(thread_, INFINITE);
+        ::TerminateThread(thread_.get(), 0);
+        ::WaitForSingleObject(thread_.get(), INFINITE);
         Finished();
     }
-    if (thread_)
-        ::CloseHandle(thread_);
 }
 
 void CWinThread::Finished()
@@ -162,7 +160,7 @@ bool CWinThread::CreateThread(DWORD flags)
 {
     if (running_.fetch_add(1) == 0)
         ::ResetEvent(AllWorkersDone());
-    thread_ = ::CreateThread(nullptr, 0, ThreadProc, this, flags | CREATE_SUSPENDED, nullptr);
+    thread_.reset(::CreateThread(nullptr, 0, ThreadProc, this, flags | CREATE_SUSPENDED, nullptr));
     if (!thread_) {
         Finished();
         return false;
@@ -177,7 +175,7 @@ DWORD CWinThread::ResumeThread()
     if (!thread_)
         return static_cast<DWORD>(-1);
     resumed_ = true;
-    return ::ResumeThread(thread_);
+    return ::ResumeThread(thread_.get());
 }
 
 void CWinThread::StartOwned(std::unique_ptr<CWinThread> worker)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "win32_owners.h"
+
 class CWinApp {
 public:
     CWinApp();
@@ -84,7 +86,7 @@ public:
     virtual int Run() = 0;
 
     // The thread, for waiting on its end; valid until the object is deleted.
-    HANDLE ThreadHandle() const { return thread_; }
+    HANDLE ThreadHandle() const { return thread_.get(); }
 
     // Asks running workers to stop at their next safe point, and waits up to
     // timeoutMs for every worker to end. True when none runs any more.
@@ -94,7 +96,7 @@ public:
 private:
     static DWORD WINAPI ThreadProc(void* param);
     static void Finished();
-    HANDLE thread_ = nullptr;
+    UniqueHandle thread_;
     bool resumed_ = false;
     static std::atomic<bool> stopRequested_;
     static std::atomic<int> running_;
