@@ -11,9 +11,20 @@ name=$1; shift
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
+# The test's output goes to a file that is followed until the test ends, not
+# through a pipe: every Wine process it starts inherits its standard error, the
+# desktop process among them, which outlives the test by seconds or, on a busy
+# machine, much longer. Reading a pipe to its end would wait for all of them
+# (ctest then reported a finished, passed test as timed out).
 run() {
-  "$@" 2>&1 | tee "$out"
-  return "${PIPESTATUS[0]}"
+  : >"$out"
+  "$@" >"$out" 2>&1 &
+  local pid=$! rc
+  tail -n +1 -f --pid="$pid" "$out" &
+  local follower=$!
+  wait "$pid"; rc=$?
+  wait "$follower"
+  return "$rc"
 }
 
 run "$@"; rc=$?
