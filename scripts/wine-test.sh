@@ -17,7 +17,6 @@ trap 'rm -f "$out"' EXIT
 # machine, much longer. Reading a pipe to its end would wait for all of them
 # (ctest then reported a finished, passed test as timed out).
 run() {
-  : >"$out"
   "$@" >"$out" 2>&1 &
   local pid=$! rc
   tail -n +1 -f --pid="$pid" "$out" &
